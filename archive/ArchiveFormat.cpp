@@ -1,0 +1,153 @@
+#include "ArchiveFormat.h"
+
+#include <cstring>
+
+#include "ByteOrder.h"
+
+namespace bzip2arc {
+
+namespace {
+
+// Header offsets.
+constexpr std::size_t kEncryptedAt = 0;
+constexpr std::size_t kEntryCountAt = 1;
+constexpr std::size_t kVolumeSizeAt = 5;
+constexpr std::size_t kFirstVolumeSizeAt = 9;
+constexpr std::size_t kHeaderReservedAt = 13;
+
+// Record offsets.
+constexpr std::size_t kNameAt = 0;
+constexpr std::size_t kAttributesAt = 65;
+constexpr std::size_t kDateTimeAt = 69;
+constexpr std::size_t kSizeAt = 73;
+constexpr std::size_t kRecordReservedAt = 77;
+constexpr std::size_t kStartOffsetAt = 94;
+constexpr std::size_t kEndOffsetAt = 98;
+constexpr std::size_t kVolumeAt = 102;
+constexpr std::size_t kKindAt = 103;
+
+[[noreturn]] void RaiseDamagedRecord(const DirectoryRecord& record, const char* what) {
+  MessageText message;
+  message.Append("Damaged directory record \"").Append(record.NameView()).Append("\": ").Append(what);
+  throw EArchiveError(message);
+}
+
+}  // namespace
+
+void DirectoryRecord::SetName(std::string_view name) {
+  if (name.size() > kMaxNameLength) name = name.substr(0, kMaxNameLength);
+  std::memset(Name, 0, sizeof Name);
+  std::memcpy(Name, name.data(), name.size());
+  NameLength = static_cast<std::uint8_t>(name.size());
+}
+
+void DecodeArchiveHeader(const std::uint8_t* bytes, ArchiveHeader& header) {
+  header.Encrypted = bytes[kEncryptedAt];
+  header.EntryCount = LoadI32LE(bytes + kEntryCountAt);
+  header.VolumeSize = LoadI32LE(bytes + kVolumeSizeAt);
+  header.FirstVolumeSize = LoadI32LE(bytes + kFirstVolumeSizeAt);
+  std::memcpy(header.Reserved, bytes + kHeaderReservedAt, sizeof header.Reserved);
+}
+
+void EncodeArchiveHeader(const ArchiveHeader& header, std::uint8_t* bytes) {
+  bytes[kEncryptedAt] = header.Encrypted;
+  StoreI32LE(bytes + kEntryCountAt, header.EntryCount);
+  StoreI32LE(bytes + kVolumeSizeAt, header.VolumeSize);
+  StoreI32LE(bytes + kFirstVolumeSizeAt, header.FirstVolumeSize);
+  std::memcpy(bytes + kHeaderReservedAt, header.Reserved, sizeof header.Reserved);
+}
+
+void DecodeDirectoryRecord(const std::uint8_t* bytes, DirectoryRecord& record) {
+  record.NameLength = bytes[kNameAt];
+  std::memcpy(record.Name, bytes + kNameAt + 1, sizeof record.Name);
+  record.Attributes = LoadU32LE(bytes + kAttributesAt);
+  record.DateTime = LoadU32LE(bytes + kDateTimeAt);
+  record.Size = LoadI32LE(bytes + kSizeAt);
+  std::memcpy(record.Reserved, bytes + kRecordReservedAt, sizeof record.Reserved);
+  record.StartOffset = LoadI32LE(bytes + kStartOffsetAt);
+  record.EndOffset = LoadI32LE(bytes + kEndOffsetAt);
+  record.Volume = bytes[kVolumeAt];
+  record.Kind = bytes[kKindAt];
+}
+
+void EncodeDirectoryRecord(const DirectoryRecord& record, std::uint8_t* bytes) {
+  bytes[kNameAt] = record.NameLength;
+  std::memcpy(bytes + kNameAt + 1, record.Name, sizeof record.Name);
+  StoreU32LE(bytes + kAttributesAt, record.Attributes);
+  StoreU32LE(bytes + kDateTimeAt, record.DateTime);
+  StoreI32LE(bytes + kSizeAt, record.Size);
+  std::memcpy(bytes + kRecordReservedAt, record.Reserved, sizeof record.Reserved);
+  StoreI32LE(bytes + kStartOffsetAt, record.StartOffset);
+  StoreI32LE(bytes + kEndOffsetAt, record.EndOffset);
+  bytes[kVolumeAt] = record.Volume;
+  bytes[kKindAt] = record.Kind;
+}
+
+VolumePosition LocateLogicalOffset(std::int64_t offset, const ArchiveHeader& header) {
+  if (offset < header.FirstVolumeSize) return {0, offset};
+  const std::int64_t behind = offset - header.FirstVolumeSize;
+  return {1 + behind / header.VolumeSize, behind % header.VolumeSize};
+}
+
+StoredDataLocation LocateStoredData(const DirectoryRecord& record, const ArchiveHeader& header) {
+  StoredDataLocation location;
+  location.Volume = record.Volume;
+  location.Offset = record.StartOffset;
+  if (record.Volume != 0) {
+    location.Offset = static_cast<std::int64_t>(record.StartOffset) - header.FirstVolumeSize -
+                      static_cast<std::int64_t>(record.Volume - 1) * header.VolumeSize;
+  }
+  location.Length = static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;
+  return location;
+}
+
+void CheckDirectoryRecord(const DirectoryRecord& record, const ArchiveHeader& header) {
+  if (record.NameLength > kMaxNameLength) RaiseDamagedRecord(record, "name longer than 64 characters");
+  if (record.StartOffset < 0 || record.EndOffset < record.StartOffset)
+    RaiseDamagedRecord(record, "stored data has invalid offsets");
+  if (record.EndOffset == record.StartOffset) return;  // nothing is read
+
+  const bool beyondVolume0 = record.EndOffset > header.FirstVolumeSize;
+  if (beyondVolume0 && header.VolumeSize <= 0) {
+    throw EArchiveError("Damaged archive header: volume size must be positive for data beyond the first volume");
+  }
+  const VolumePosition start = LocateLogicalOffset(record.StartOffset, header);
+  if (start.Volume != record.Volume) RaiseDamagedRecord(record, "volume number does not match the data offset");
+  const VolumePosition last = LocateLogicalOffset(static_cast<std::int64_t>(record.EndOffset) - 1, header);
+  if (last.Volume >= kMaxVolumes) RaiseDamagedRecord(record, "stored data runs past volume 255");
+}
+
+namespace {
+
+// Windows opens a device, not a file, for these names, whatever the folder.
+bool IsDeviceName(std::string_view name) {
+  const std::string_view base = name.substr(0, name.find('.'));
+  auto equals = [](std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      const char c = (a[i] >= 'a' && a[i] <= 'z') ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
+      if (c != b[i]) return false;
+    }
+    return true;
+  };
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (equals(base, device)) return true;
+  }
+  if (base.size() == 4 && (equals(base.substr(0, 3), "COM") || equals(base.substr(0, 3), "LPT")))
+    return base[3] >= '1' && base[3] <= '9';
+  return false;
+}
+
+}  // namespace
+
+void CheckRecordName(std::string_view name) {
+  const bool invalid = name.empty() || name == "." || name == ".." ||
+                       name.find_first_of(std::string_view("\\/:\0", 4)) != name.npos || IsDeviceName(name);
+  if (invalid) {
+    MessageText message;
+    message.Append("Invalid file name in archive: \"").Append(name).Append('"');
+    throw EArchiveError(message);
+  }
+}
+
+}  // namespace bzip2arc

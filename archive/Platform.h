@@ -1,0 +1,69 @@
+// The few file-system calls that differ between Windows and POSIX. Each OS has
+// one implementation file (PlatformWin32.cpp, PlatformPosix.cpp), which also
+// holds TFileStream's methods.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "Error.h"
+#include "Stream.h"
+
+namespace bzip2arc::platform {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+// What ends the folder part of a path.
+constexpr std::string_view kFolderDelimiters = "\\:";
+// MAX_PATH, the terminating zero included.
+constexpr std::size_t kMaxPath = 260;
+#else
+constexpr char kPathSeparator = '/';
+constexpr std::string_view kFolderDelimiters = "/";
+constexpr std::size_t kMaxPath = 4096;
+#endif
+
+using PathText = FixedText<kMaxPath>;
+
+// Windows makes "C:\" the current folder before touching archive files, so
+// that no folder of the caller's stays in use; POSIX has no such need.
+void EnterRootFolder();
+
+// True when `path` names an existing file that is not a directory.
+bool FileExists(const char* path);
+
+// Copies `from` to `to`, replacing `to`. Returns false on failure.
+bool DuplicateFile(const char* from, const char* to);
+
+// Deletes a file. Returns false on failure.
+bool RemoveFile(const char* path);
+
+// Gives `path` the archive's attribute flags (read-only 0x01, hidden 0x02,
+// system 0x04, archive 0x20, ...). On POSIX only the read-only bit counts: it
+// takes away every write permission. Failures are ignored.
+void ApplyAttributes(const char* path, std::uint32_t attributes);
+
+// Sets the last-write time of an open file from a packed MS-DOS date (high 16
+// bits) and time (low 16 bits) in local time. Returns false, changing
+// nothing, when the value is not a valid MS-DOS time stamp or a call fails.
+bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime);
+
+// The folder that holds the work file "bzin.tmp" during one extraction. On
+// Windows it is the system temporary folder; on POSIX a private folder made
+// with mkdtemp under $TMPDIR (or /tmp) and removed again on destruction.
+// Path() ends with a separator.
+class WorkFolder {
+ public:
+  WorkFolder();
+  ~WorkFolder();
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  const char* Path() const { return path_.c_str(); }
+
+ private:
+  PathText path_;
+};
+
+}  // namespace bzip2arc::platform
