@@ -1,0 +1,39 @@
+#include "LibraryInterface.h"
+
+#include "ModuleState.h"
+#include "Percent.h"
+#include "Platform.h"
+
+namespace bzip2arc {
+
+void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t, std::int32_t* cancel) {
+  if (OverallProgress == nullptr) return;
+  const double overall = static_cast<double>(FileIndex) / FileCount * 100.0 + static_cast<double>(percent) / FileCount;
+  OverallProgress(RoundPercent(overall), 0, cancel);
+}
+
+void ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder, ProgressProc progress,
+                DiskProc disk) {
+  OverallProgress = progress;
+  DirectoryList list;
+  ArchiveHeader header;
+  ReadArchive(volumePattern, key, list, header);
+  FileCount = static_cast<std::int32_t>(list.Count());
+  for (std::int32_t i = 0; i < FileCount; ++i) {
+    const DirectoryRecord record = list[static_cast<std::size_t>(i)];
+    FileIndex = i;
+    CheckRecordName(record.NameView());
+    FixedText<kMaxDestinationPath + 1> path;
+    path.Append(destinationFolder).Append(platform::kPathSeparator).Append(record.NameView());
+    if (path.Truncated()) {
+      MessageText message;
+      message.Append("Destination path too long for \"").Append(record.NameView()).Append('"');
+      throw EArchiveError(message);
+    }
+    DecompressFile(volumePattern, path.c_str(), record, header, ReportOverallProgress, disk);
+  }
+}
+
+bool Prepare(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return true; }
+
+}  // namespace bzip2arc

@@ -1,0 +1,34 @@
+// The library's operations as C++ functions: they raise bzip2arc::Exception.
+// Exports.cpp wraps them for bzip2arc.dll; native callers use them directly.
+#pragma once
+
+#include <cstdint>
+
+#include "ArchiveReader.h"
+#include "FileExtraction.h"
+#include "Platform.h"
+#include "bzip2arc.h"
+
+namespace bzip2arc {
+
+// Longest destination path ExtractAll builds (folder, separator, name).
+#ifdef _WIN32
+constexpr std::size_t kMaxDestinationPath = 255;
+#else
+constexpr std::size_t kMaxDestinationPath = platform::kMaxPath - 1;
+#endif
+
+// Extracts every record of the set into `destinationFolder`, in directory
+// order. Names that would leave the folder and paths longer than the limit
+// fail before anything is written for that record.
+void ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder, ProgressProc progress,
+                DiskProc disk);
+
+// The progress callback ExtractAll hands to DecompressFile: turns the file's
+// percentage into one for the whole set and passes the caller's answer on.
+void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel);
+
+// Does nothing; kept for callers that expect it.
+bool Prepare(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
+
+}  // namespace bzip2arc
