@@ -1,0 +1,193 @@
+#include "ArchiveWriter.h"
+
+#include <bzlib.h>
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <numeric>
+#include <system_error>
+
+#include "Parallel.h"
+#include "archive/Blowfish.h"
+
+namespace bzip2arc {
+
+namespace {
+
+constexpr std::int64_t kMaxLogicalSize = INT32_MAX;
+
+void CheckEntries(const std::vector<WriterEntry>& entries) {
+  for (const WriterEntry& entry : entries) {
+    if (entry.Name.size() > kMaxNameLength)
+      throw WriterError("name longer than 64 characters: " + entry.Name);
+    try {
+      CheckRecordName(entry.Name);
+    } catch (const Exception& error) {
+      throw WriterError(error.Message());
+    }
+    if (entry.Content.size() > static_cast<std::size_t>(INT32_MAX))
+      throw WriterError("file larger than 2 GiB: " + entry.Name);
+  }
+}
+
+std::vector<std::size_t> StorageOrderOf(const std::vector<WriterEntry>& entries, const WriterOptions& options) {
+  std::vector<std::size_t> order(entries.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  if (options.StorageOrder.empty()) return order;
+  std::vector<std::size_t> given = options.StorageOrder;
+  std::vector<std::size_t> sorted = given;
+  std::sort(sorted.begin(), sorted.end());
+  if (sorted != order) throw WriterError("storage order must name every entry once");
+  return given;
+}
+
+std::vector<std::uint8_t> EncipheredDirectory(std::vector<std::uint8_t> directory, const WriterOptions& options) {
+  BlowfishContext context;
+  try {
+    BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
+  } catch (const Exception& error) {
+    throw WriterError(error.Message());
+  }
+  EncipherBuffer(context, directory.data(), static_cast<std::int32_t>(directory.size()));
+  BlowfishWipe(context);
+  return directory;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& content, int blockSize100k) {
+  // bzip2's documented worst case: 1% larger plus 600 bytes.
+  auto capacity = static_cast<unsigned int>(content.size() + content.size() / 100 + 600);
+  std::vector<std::uint8_t> out(capacity);
+  char none = 0;  // libbz2 refuses a null source even for zero bytes
+  char* source = content.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(content.data()));
+  const int result = BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
+                                              static_cast<unsigned int>(content.size()), blockSize100k, 0, 0);
+  if (result != BZ_OK) throw WriterError("bzip2 compression failed (" + std::to_string(result) + ")");
+  out.resize(capacity);
+  return out;
+}
+
+std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
+                                                       const WriterOptions& options) {
+  CheckEntries(entries);
+  if (entries.size() > static_cast<std::size_t>(INT32_MAX / kDirectoryRecordSize))
+    throw WriterError("too many files");
+  const std::vector<std::size_t> order = StorageOrderOf(entries, options);
+
+  std::vector<std::vector<std::uint8_t>> streams(entries.size());
+  ParallelFor(entries.size(), options.Threads,
+              [&](std::size_t i) { streams[i] = CompressStream(entries[i].Content, options.BlockSize100k); });
+
+  const std::int64_t directoryEnd =
+      static_cast<std::int64_t>(kArchiveHeaderSize + kDirectoryRecordSize * entries.size());
+  std::int64_t logicalSize = directoryEnd;
+  for (const auto& stream : streams) logicalSize += static_cast<std::int64_t>(stream.size());
+  if (logicalSize > kMaxLogicalSize) throw WriterError("archive set larger than 2 GiB");
+
+  ArchiveHeader header;
+  header.Encrypted = options.Encrypt ? 1 : 0;
+  header.EntryCount = static_cast<std::int32_t>(entries.size());
+  if (options.VolumeSize <= 0) {
+    header.FirstVolumeSize = header.VolumeSize = static_cast<std::int32_t>(logicalSize);
+  } else {
+    const std::int64_t first = options.FirstVolumeSize > 0 ? options.FirstVolumeSize : options.VolumeSize;
+    if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw WriterError("volume size too large");
+    if (first < directoryEnd)
+      throw WriterError("the first volume must hold the header and directory (" + std::to_string(directoryEnd) +
+                        " bytes)");
+    header.VolumeSize = static_cast<std::int32_t>(options.VolumeSize);
+    header.FirstVolumeSize = static_cast<std::int32_t>(first);
+    if (logicalSize > first) {
+      const std::int64_t volumes = 1 + (logicalSize - first + options.VolumeSize - 1) / options.VolumeSize;
+      if (volumes > kMaxVolumes) throw WriterError("more than 256 volumes needed; choose a larger volume size");
+    }
+  }
+
+  std::vector<DirectoryRecord> records(entries.size());
+  std::int64_t offset = directoryEnd;
+  for (const std::size_t i : order) {
+    DirectoryRecord& record = records[i];
+    const WriterEntry& entry = entries[i];
+    record.SetName(entry.Name);
+    record.Attributes = entry.Attributes;
+    record.DateTime = entry.DateTime;
+    record.Size = static_cast<std::int32_t>(entry.Content.size());
+    record.Kind = entry.Kind;
+    record.StartOffset = static_cast<std::int32_t>(offset);
+    record.EndOffset = static_cast<std::int32_t>(offset + static_cast<std::int64_t>(streams[i].size()));
+    record.Volume = static_cast<std::uint8_t>(LocateLogicalOffset(offset, header).Volume);
+    offset = record.EndOffset;
+  }
+
+  std::vector<std::uint8_t> logical(static_cast<std::size_t>(logicalSize));
+  EncodeArchiveHeader(header, logical.data());
+  std::vector<std::uint8_t> directory(kDirectoryRecordSize * entries.size());
+  for (std::size_t i = 0; i < records.size(); ++i)
+    EncodeDirectoryRecord(records[i], directory.data() + kDirectoryRecordSize * i);
+  if (options.Encrypt) directory = EncipheredDirectory(std::move(directory), options);
+  std::copy(directory.begin(), directory.end(), logical.begin() + kArchiveHeaderSize);
+  for (std::size_t i = 0; i < records.size(); ++i)
+    std::copy(streams[i].begin(), streams[i].end(), logical.begin() + records[i].StartOffset);
+
+  std::vector<std::vector<std::uint8_t>> volumes;
+  std::int64_t start = 0;
+  std::int64_t share = header.FirstVolumeSize;
+  do {
+    const std::int64_t end = std::min(logicalSize, start + share);
+    volumes.emplace_back(logical.begin() + start, logical.begin() + end);
+    start = end;
+    share = header.VolumeSize;
+  } while (start < logicalSize);
+  return volumes;
+}
+
+void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std::vector<std::uint8_t>>& volumes) {
+  namespace fs = std::filesystem;
+  auto volumeName = [&](std::size_t index) { return folder / ("setup" + std::to_string(index) + ".lib"); };
+  auto partialName = [&](std::size_t index) { return folder / (".setup" + std::to_string(index) + ".lib.partial"); };
+
+  std::error_code ignored;
+  fs::create_directories(folder, ignored);
+  std::size_t written = 0;
+  try {
+    for (; written < volumes.size(); ++written) {
+      std::ofstream out(partialName(written), std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(volumes[written].data()),
+                static_cast<std::streamsize>(volumes[written].size()));
+      out.close();
+      if (!out) throw WriterError("cannot write " + volumeName(written).string());
+    }
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+      std::error_code error;
+      fs::rename(partialName(i), volumeName(i), error);
+      if (error) throw WriterError("cannot create " + volumeName(i).string() + ": " + error.message());
+    }
+  } catch (...) {
+    for (std::size_t i = 0; i <= written && i < volumes.size(); ++i) fs::remove(partialName(i), ignored);
+    throw;
+  }
+  for (std::size_t i = volumes.size(); fs::exists(volumeName(i), ignored); ++i) fs::remove(volumeName(i), ignored);
+}
+
+std::uint32_t DosDateTimeOf(std::filesystem::file_time_type time) {
+  const auto system = std::chrono::time_point_cast<std::chrono::seconds>(
+      std::chrono::file_clock::to_sys(time));
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(system);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  if (local.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01 00:00:00
+  if (local.tm_year > 207) local.tm_year = 207;
+  const std::uint32_t date = static_cast<std::uint32_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) |
+                                                        local.tm_mday);
+  const std::uint32_t clock =
+      static_cast<std::uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  return date << 16 | clock;
+}
+
+}  // namespace bzip2arc

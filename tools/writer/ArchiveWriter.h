@@ -1,0 +1,61 @@
+// Builds archive sets: compresses every entry into one bzip2 stream, lays
+// the streams out after the directory, cuts the logical byte sequence into
+// volumes and enciphers the directory.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveFormat.h"
+
+namespace bzip2arc {
+
+class WriterError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct WriterEntry {
+  std::string Name;
+  std::uint32_t Attributes = 0x20;  // archive bit
+  std::uint32_t DateTime = 0;       // MS-DOS date and time, local
+  std::uint8_t Kind = kKindFile;
+  // The file's bytes, or for a patch record the patch stream.
+  std::vector<std::uint8_t> Content;
+};
+
+struct WriterOptions {
+  bool Encrypt = true;
+  std::vector<std::uint8_t> Key{std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey)};
+  // Share of each volume after volume 0; 0 keeps the whole set in one volume.
+  std::int64_t VolumeSize = 0;
+  // Share of volume 0 (header and directory included); 0 means VolumeSize.
+  std::int64_t FirstVolumeSize = 0;
+  // Compression threads; 0: one per core. The output does not depend on it.
+  unsigned Threads = 0;
+  // Order of the stored streams by entry index; empty: directory order.
+  std::vector<std::size_t> StorageOrder;
+  int BlockSize100k = 9;
+};
+
+// Compresses one entry's content as the archive stores it.
+std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& content, int blockSize100k);
+
+// The complete set: the bytes of volume 0, 1, ... Fails with WriterError on
+// names or sizes the format cannot hold.
+std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
+                                                       const WriterOptions& options);
+
+// Writes the volumes as setup0.lib, setup1.lib, ... into `folder`, all or
+// nothing: they are written under temporary names and renamed at the end.
+// Volumes of an earlier, longer set that would follow the new last one are
+// removed, so the folder holds exactly one set.
+void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std::vector<std::uint8_t>>& volumes);
+
+// The MS-DOS form (local time) of a file time; 1980-01-01 for earlier times.
+std::uint32_t DosDateTimeOf(std::filesystem::file_time_type time);
+
+}  // namespace bzip2arc
