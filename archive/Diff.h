@@ -23,9 +23,13 @@ constexpr std::int32_t kCopyRecordSize = 10;
 using PatchProgressProc = void (*)(std::int32_t consumed);
 
 // Positions all three streams at offset 0 and applies `patch` to `oldFile`,
-// appending to `newFile`. Fails with "CRC Error" on a checksum mismatch or an
-// unknown block type, and with a clear error of its own on lengths beyond the
-// buffers, copy records out of range and streams that end inside a block.
+// appending to `newFile`; `progress` may be null. Fails (EArchiveError) with
+// "CRC Error" on a checksum mismatch or an unknown block type, and with a
+// message of its own on lengths beyond the buffers, copy records that go
+// backwards, past the inserted bytes or outside the old range, a patch stream
+// that ends before its end block, and an old file that ends inside the old
+// range of a delta block (literal blocks drop their old range unchecked). The
+// new file then holds the blocks before the failing one.
 void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgressProc progress);
 
 }  // namespace bzip2arc
