@@ -1,0 +1,55 @@
+// Where the new file's content lies in the old file: exact matches
+// ("anchors") found through the hashed index, and the heaviest chain of them
+// that advances in both files, which fixes how old and new line up.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace bzip2arc::patch {
+
+struct Anchor {
+  std::uint32_t newPos;
+  std::uint32_t oldPos;
+  std::uint32_t length;
+  bool inChain;
+
+  std::uint32_t NewEnd() const { return newPos + length; }
+  std::uint32_t OldEnd() const { return oldPos + length; }
+  // The shift old - new that the anchor applies.
+  std::int64_t Offset() const { return std::int64_t{oldPos} - newPos; }
+};
+
+struct AlignmentOptions {
+  // Shortest match taken as an anchor.
+  std::uint32_t minAnchorLength = 12;
+  // Hash chain entries tried per position.
+  std::uint32_t maxCandidates = 16;
+};
+
+class Alignment {
+ public:
+  Alignment(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
+            const AlignmentOptions& options);
+
+  // All anchors, ascending and disjoint in the new file.
+  const std::vector<Anchor>& Anchors() const { return anchors_; }
+  // Indexes into Anchors() of the chain, ascending in both files.
+  const std::vector<std::uint32_t>& Chain() const { return chain_; }
+
+  // The old position that lines up with new position `newPos` (0..new size):
+  // non-decreasing in newPos, inside a chain anchor the anchor's shift.
+  std::uint32_t OldPositionAt(std::uint32_t newPos) const;
+
+ private:
+  void FindAnchors(const AlignmentOptions& options);
+  void ChooseChain();
+
+  std::span<const std::uint8_t> old_;
+  std::span<const std::uint8_t> new_;
+  std::vector<Anchor> anchors_;
+  std::vector<std::uint32_t> chain_;
+};
+
+}  // namespace bzip2arc::patch

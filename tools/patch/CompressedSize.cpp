@@ -1,0 +1,21 @@
+#include "CompressedSize.h"
+
+#include <bzlib.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace bzip2arc::patch {
+
+std::size_t CompressedSize(std::span<const std::uint8_t> data) {
+  // libbz2's documented bound for the output: 1% more plus 600 bytes.
+  unsigned int capacity = static_cast<unsigned int>(data.size() + data.size() / 100 + 600);
+  std::vector<char> out(capacity);
+  const int result = BZ2_bzBuffToBuffCompress(out.data(), &capacity,
+                                              const_cast<char*>(reinterpret_cast<const char*>(data.data())),
+                                              static_cast<unsigned int>(data.size()), 9, 0, 0);
+  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed");
+  return capacity;
+}
+
+}  // namespace bzip2arc::patch

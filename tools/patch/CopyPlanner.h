@@ -1,0 +1,36 @@
+// Chooses the copies of one delta block: for every new byte, insert it or
+// copy it under one of the shifts the alignment suggests there, whichever
+// costs least overall (copy records are dear, inserted bytes cheap).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "Alignment.h"
+#include "PatchWriter.h"
+
+namespace bzip2arc::patch {
+
+// Relative costs, in about the bytes each adds to the compressed stream.
+struct CopyCosts {
+  double record = 5.0;
+  // An inserted byte that differs from its old counterpart, and one that
+  // equals it (cheaper: it continues old content the compressor has seen).
+  double insertChanged = 1.0;
+  double insertUnchanged = 1.0;
+};
+
+struct BlockRange {
+  std::uint32_t newBegin;
+  std::uint32_t newEnd;
+  std::uint32_t oldBegin;
+  std::uint32_t oldEnd;
+};
+
+// Copies for new [newBegin, newEnd) taken only from old [oldBegin, oldEnd),
+// ascending and disjoint.
+std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::uint8_t> oldData,
+                             std::span<const std::uint8_t> newData, const BlockRange& range, const CopyCosts& costs);
+
+}  // namespace bzip2arc::patch

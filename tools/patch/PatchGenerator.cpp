@@ -1,0 +1,23 @@
+#include "PatchGenerator.h"
+
+#include <stdexcept>
+
+#include "BlockPlanner.h"
+#include "PatchWriter.h"
+
+namespace bzip2arc::patch {
+
+std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
+                                    const PatchOptions& options) {
+  constexpr std::size_t kMaxFileSize = 0x7FFFFFFF;
+  if (oldData.size() > kMaxFileSize || newData.size() > kMaxFileSize) {
+    throw std::length_error("patch input of 2 GiB or more");
+  }
+  const Alignment alignment(oldData, newData, options.alignment);
+  PatchWriter writer(oldData, newData);
+  const PlanOptions plan{options.costs, options.blockLength, options.regionLength, options.compareWithLiteral};
+  WriteBlocks(alignment, oldData, newData, plan, writer);
+  return writer.Finish();
+}
+
+}  // namespace bzip2arc::patch

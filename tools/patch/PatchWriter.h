@@ -1,0 +1,74 @@
+// Serialises patch blocks: literal blocks, delta blocks (inserted bytes and a
+// copy table) and the end block, keeping every length within the applier's
+// buffers and the old ranges of successive blocks back to back.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace bzip2arc::patch {
+
+// Largest old range, literal data, inserted bytes, copy table or rebuilt
+// block the applier accepts.
+constexpr std::uint32_t kMaxBlockLength = 2 * 1024 * 1024;
+// Largest length of one copy record.
+constexpr std::uint32_t kMaxCopyLength = 0xFFFF;
+
+// A copy of `length` old bytes from `oldPos` to `newPos`, both absolute
+// (0-based) positions in the old and the new file. Longer copies than one
+// record holds are split by the writer.
+struct Copy {
+  std::uint32_t newPos;
+  std::uint32_t oldPos;
+  std::uint32_t length;
+};
+
+class PatchWriter {
+ public:
+  // A writer that goes on from old position `oldStart` and new position
+  // `newStart` (a part of a stream to be appended to another writer).
+  PatchWriter(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
+              std::uint32_t oldStart = 0, std::uint32_t newStart = 0);
+
+  // The next block's old range starts where the previous one ended and its
+  // new bytes follow those of the previous block.
+  std::uint32_t OldPosition() const { return oldPos_; }
+  std::uint32_t NewPosition() const { return newPos_; }
+
+  // New bytes [NewPosition(), +newLength) given in full; the old range of
+  // `oldLength` bytes is dropped.
+  void Literal(std::uint32_t oldLength, std::uint32_t newLength);
+
+  // New bytes [NewPosition(), +newLength) rebuilt from the old range
+  // [OldPosition(), +oldLength) by `copies` (ascending, non-overlapping, each
+  // inside both ranges) and inserted bytes in the gaps.
+  void Delta(std::uint32_t oldLength, std::uint32_t newLength, std::span<const Copy> copies);
+
+  // Drops `oldLength` old bytes without producing new ones (blocks of
+  // nothing but an old range), for old ranges longer than one block takes.
+  void SkipOld(std::uint32_t oldLength);
+
+  // Appends what `part` wrote; it must have started where this writer is.
+  void Append(const PatchWriter& part);
+
+  // Appends the end block and hands over the stream.
+  std::vector<std::uint8_t> Finish();
+
+  // Bytes written so far.
+  std::span<const std::uint8_t> Bytes() const { return out_; }
+
+ private:
+  void PutU32(std::uint32_t value);
+
+  std::span<const std::uint8_t> old_;
+  std::span<const std::uint8_t> new_;
+  std::uint32_t oldStart_;
+  std::uint32_t newStart_;
+  std::uint32_t oldPos_;
+  std::uint32_t newPos_;
+  std::vector<std::uint8_t> out_;
+  std::vector<std::uint8_t> table_;
+};
+
+}  // namespace bzip2arc::patch
