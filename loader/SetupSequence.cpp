@@ -71,7 +71,9 @@ bool ExtractArchiveSet(const char* loaderDir) {
   if (call.ExtractAll == nullptr) return false;
   // Every failure alike; the library's own text is not for the user.
   bzip2arc::LibraryFailure failure;
-  return bzip2arc::CallLibrary(RunExtractAll, &call, failure);
+  if (!bzip2arc::CallLibrary(RunExtractAll, &call, failure)) return false;
+  // A Cancel after the library's last look at it has still deleted files.
+  return !CancelRequested;
 }
 
 void WaitForMainProgram(const char* programPath) {
