@@ -1,8 +1,14 @@
 #include "BlockPlanner.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "CompressedSize.h"
+#include "CompressorBlocks.h"
 
 namespace bzip2arc::patch {
 namespace {
@@ -17,6 +23,12 @@ struct PlannedBlock {
 struct Cut {
   std::uint32_t newPos;
   std::uint32_t oldPos;
+};
+
+// The encoded blocks of one region.
+struct Piece {
+  std::optional<PatchWriter> part;
+  bool literal = false;
 };
 
 // Cuts every blockLength new bytes, each at the old position lining up with
@@ -54,6 +66,170 @@ void Emit(const std::vector<PlannedBlock>& blocks, PatchWriter& writer) {
   }
 }
 
+class RegionEncoder {
+ public:
+  RegionEncoder(const Alignment& alignment, std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
+                const PlanOptions& options, const std::vector<Cut>& cuts)
+      : alignment_(alignment), old_(oldData), new_(newData), options_(options), cuts_(cuts) {}
+
+  // Delta blocks for cuts [first, last), or literal data if that
+  // compresses smaller.
+  Piece Encode(std::size_t first, std::size_t last) const {
+    std::vector<PlannedBlock> delta;
+    bool anyCopy = false;
+    for (std::size_t k = first; k < last; ++k) {
+      BlockRange range{cuts_[k].newPos, cuts_[k + 1].newPos, cuts_[k].oldPos, cuts_[k + 1].oldPos};
+      range.oldBegin = std::max(range.oldBegin, range.oldEnd - std::min(range.oldEnd, kMaxBlockLength));
+      delta.push_back({range, PlanCopies(alignment_, old_, new_, range, options_.costs)});
+      anyCopy = anyCopy || !delta.back().copies.empty();
+    }
+    Piece piece;
+    piece.part.emplace(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
+    Emit(delta, *piece.part);
+    piece.literal = !anyCopy;
+    if (anyCopy && options_.compareWithLiteral) {
+      const std::vector<PlannedBlock> literal{
+          {{cuts_[first].newPos, cuts_[last].newPos, cuts_[first].oldPos, cuts_[last].oldPos}, {}}};
+      PatchWriter literalPart(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
+      Emit(literal, literalPart);
+      if (CompressedSize(literalPart.Bytes()) < CompressedSize(piece.part->Bytes())) {
+        piece.part.emplace(std::move(literalPart));
+        piece.literal = true;
+      }
+    }
+    return piece;
+  }
+
+ private:
+  const Alignment& alignment_;
+  std::span<const std::uint8_t> old_;
+  std::span<const std::uint8_t> new_;
+  const PlanOptions& options_;
+  const std::vector<Cut>& cuts_;
+};
+
+// Runs `task(i)` for i in [0, count), on several threads when asked.
+template <typename Task>
+void ForEach(std::size_t count, unsigned threads, const Task& task) {
+  std::atomic<std::size_t> next{0};
+  std::exception_ptr failure;
+  std::mutex failureLock;
+  auto work = [&] {
+    try {
+      for (std::size_t i = next++; i < count; i = next++) task(i);
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(failureLock);
+      failure = std::current_exception();
+      next = count;
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < std::max(1u, threads) && t < count; ++t) helpers.emplace_back(work);
+    work();
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Pieces in front of which a compressor block should start. Candidates are
+// the places where literal data and delta blocks meet (runs shorter than
+// minSegment bytes go with their surroundings): kept apart, each kind gets
+// its own statistics, but stretches of one kind on either side of the other
+// no longer share theirs. Both layouts are compressed block by block and the
+// smaller one wins.
+std::vector<bool> ChooseSegmentStarts(const std::vector<Piece>& pieces, const PlanOptions& options) {
+  constexpr std::size_t kPaddingCost = 200;
+  struct Run {
+    std::size_t first;
+    std::size_t size;
+    bool literal;
+  };
+  std::vector<Run> runs;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const std::size_t size = pieces[i].part->Bytes().size();
+    if (!runs.empty() && runs.back().literal == pieces[i].literal) {
+      runs.back().size += size;
+    } else {
+      runs.push_back({i, size, pieces[i].literal});
+    }
+  }
+  // Kinds alternate from run to run: a short run joins both neighbours,
+  // shortest first.
+  for (;;) {
+    std::size_t shortest = runs.size();
+    for (std::size_t m = 0; m < runs.size(); ++m) {
+      if (runs[m].size < options.minSegment && (shortest == runs.size() || runs[m].size < runs[shortest].size)) shortest = m;
+    }
+    if (shortest == runs.size() || runs.size() < 2) break;
+    const std::size_t from = shortest == 0 ? 0 : shortest - 1;
+    const std::size_t to = std::min(shortest + 1, runs.size() - 1);
+    Run joined{runs[from].first, 0, runs[shortest == 0 ? 1 : from].literal};
+    for (std::size_t m = from; m <= to; ++m) joined.size += runs[m].size;
+    runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(from) + 1, runs.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+    runs[from] = joined;
+  }
+  std::vector<bool> starts(pieces.size(), false);
+  if (runs.size() < 2) return starts;
+
+  std::vector<std::uint8_t> content;
+  std::vector<std::size_t> pieceOffset;
+  for (const Piece& piece : pieces) {
+    pieceOffset.push_back(content.size());
+    content.insert(content.end(), piece.part->Bytes().begin(), piece.part->Bytes().end());
+  }
+  // Compressor blocks of both layouts, as [begin, end) in `content`.
+  std::vector<std::pair<std::size_t, std::size_t>> whole;
+  std::vector<std::pair<std::size_t, std::size_t>> split;
+  auto cut = [&](std::size_t begin, std::size_t end, std::vector<std::pair<std::size_t, std::size_t>>& blocks) {
+    CompressorBlockTracker tracker;
+    std::size_t from = begin;
+    for (const std::size_t start : tracker.AddAndFindStarts({content.data() + begin, end - begin})) {
+      blocks.emplace_back(from, begin + start);
+      from = begin + start;
+    }
+    blocks.emplace_back(from, end);
+  };
+  cut(0, content.size(), whole);
+  for (std::size_t m = 0; m < runs.size(); ++m) {
+    cut(pieceOffset[runs[m].first], m + 1 < runs.size() ? pieceOffset[runs[m + 1].first] : content.size(), split);
+  }
+  std::vector<std::pair<std::size_t, std::size_t>> blocks = whole;
+  blocks.insert(blocks.end(), split.begin(), split.end());
+  std::vector<std::size_t> sizes(blocks.size());
+  ForEach(blocks.size(), options.threads, [&](std::size_t b) {
+    sizes[b] = CompressedSize({content.data() + blocks[b].first, blocks[b].second - blocks[b].first});
+  });
+  std::size_t wholeSize = 0;
+  std::size_t splitSize = kPaddingCost * (runs.size() - 1);
+  for (std::size_t b = 0; b < blocks.size(); ++b) (b < whole.size() ? wholeSize : splitSize) += sizes[b];
+  if (splitSize < wholeSize) {
+    for (std::size_t m = 1; m < runs.size(); ++m) starts[runs[m].first] = true;
+  }
+  return starts;
+}
+
+// Appends a padding block that ends the current compressor block.
+void PadToCompressorBlock(PatchWriter& writer, CompressorBlockTracker& tracker) {
+  // The padding length is part of the padding block's header, which the
+  // run-length stage sees too: settle it by a few rounds.
+  std::int64_t length = 0;
+  for (int round = 0; round < 4; ++round) {
+    CompressorBlockTracker trial = tracker;
+    std::uint8_t header[21] = {0, 0, 0, 0, 1};
+    header[13] = static_cast<std::uint8_t>(length);
+    header[14] = static_cast<std::uint8_t>(length >> 8);
+    header[15] = static_cast<std::uint8_t>(length >> 16);
+    trial.Add(header);
+    const std::int64_t needed = trial.BytesToFill();
+    if (needed == length) break;
+    length = needed;
+  }
+  if (length <= 0) return;
+  const std::size_t before = writer.Bytes().size();
+  writer.Padding(static_cast<std::uint32_t>(length));
+  tracker.Add(writer.Bytes().subspan(before));
+}
+
 }  // namespace
 
 void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldData,
@@ -62,32 +238,25 @@ void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldDa
   const std::uint32_t blockLength = std::clamp<std::uint32_t>(options.blockLength, 1, 65536);
   const std::vector<Cut> cuts = ChooseCuts(alignment, newSize, blockLength);
 
+  std::vector<std::pair<std::size_t, std::size_t>> regions;
   for (std::size_t first = 0; first + 1 < cuts.size();) {
     std::size_t last = first + 1;
     while (last + 1 < cuts.size() && cuts[last + 1].newPos - cuts[first].newPos <= options.regionLength) ++last;
-
-    std::vector<PlannedBlock> delta;
-    bool anyCopy = false;
-    for (std::size_t k = first; k < last; ++k) {
-      BlockRange range{cuts[k].newPos, cuts[k + 1].newPos, cuts[k].oldPos, cuts[k + 1].oldPos};
-      range.oldBegin = std::max(range.oldBegin, range.oldEnd - std::min(range.oldEnd, kMaxBlockLength));
-      delta.push_back({range, PlanCopies(alignment, oldData, newData, range, options.costs)});
-      anyCopy = anyCopy || !delta.back().copies.empty();
-    }
-    PatchWriter deltaPart(oldData, newData, writer.OldPosition(), writer.NewPosition());
-    Emit(delta, deltaPart);
-    if (anyCopy && options.compareWithLiteral) {
-      std::vector<PlannedBlock> literal{{{cuts[first].newPos, cuts[last].newPos, cuts[first].oldPos, cuts[last].oldPos}, {}}};
-      PatchWriter literalPart(oldData, newData, writer.OldPosition(), writer.NewPosition());
-      Emit(literal, literalPart);
-      if (CompressedSize(literalPart.Bytes()) < CompressedSize(deltaPart.Bytes())) {
-        writer.Append(literalPart);
-        first = last;
-        continue;
-      }
-    }
-    writer.Append(deltaPart);
+    regions.emplace_back(first, last);
     first = last;
+  }
+  const RegionEncoder encoder(alignment, oldData, newData, options, cuts);
+  std::vector<Piece> pieces(regions.size());
+  ForEach(regions.size(), options.threads,
+          [&](std::size_t r) { pieces[r] = encoder.Encode(regions[r].first, regions[r].second); });
+
+  std::vector<bool> segmentStarts(pieces.size(), false);
+  if (options.alignCompressorBlocks) segmentStarts = ChooseSegmentStarts(pieces, options);
+  CompressorBlockTracker tracker;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (segmentStarts[i]) PadToCompressorBlock(writer, tracker);
+    writer.Append(*pieces[i].part);
+    tracker.Add(pieces[i].part->Bytes());
   }
 }
 

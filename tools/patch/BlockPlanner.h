@@ -1,5 +1,6 @@
 // Cuts the new file into blocks, gives each the old range that lines up with
-// it, and decides per region between delta blocks and literal data.
+// it, decides per region between delta blocks and literal data, and lays the
+// regions out so that compressor blocks do not mix the two.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,12 @@ struct PlanOptions {
   std::uint32_t blockLength = 1024;
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  // Start a compressor block where the stream turns from delta blocks to
+  // literal data or back, by padding, when both sides hold at least
+  // minSegment bytes.
+  bool alignCompressorBlocks = true;
+  std::uint32_t minSegment = 65536;
+  unsigned threads = 1;
 };
 
 // Writes the blocks for the whole new file (not the end block) to `writer`,

@@ -15,7 +15,9 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   }
   const Alignment alignment(oldData, newData, options.alignment);
   PatchWriter writer(oldData, newData);
-  const PlanOptions plan{options.costs, options.blockLength, options.regionLength, options.compareWithLiteral};
+  const PlanOptions plan{options.costs,         options.blockLength,           options.regionLength,
+                         options.compareWithLiteral, options.alignCompressorBlocks, options.minSegment,
+                         options.threads};
   WriteBlocks(alignment, oldData, newData, plan, writer);
   return writer.Finish();
 }

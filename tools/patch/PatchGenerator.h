@@ -22,6 +22,14 @@ struct PatchOptions {
   // compressing both.
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  // Pad the stream so that delta blocks and literal data fall in different
+  // bzip2 blocks (each a separately modelled unit); segments shorter than
+  // minSegment bytes are not worth a block of their own.
+  bool alignCompressorBlocks = true;
+  std::uint32_t minSegment = 65536;
+  // Threads encoding regions at the same time (the result does not depend
+  // on it).
+  unsigned threads = 2;
 };
 
 // The uncompressed patch stream turning `oldData` into `newData`. Both must

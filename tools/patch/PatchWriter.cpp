@@ -103,6 +103,19 @@ void PatchWriter::SkipOld(std::uint32_t oldLength) {
   }
 }
 
+void PatchWriter::Padding(std::uint32_t length) {
+  Require(length <= kMaxBlockLength, "padding too long");
+  PutU32(0);
+  out_.push_back(kDeltaType);
+  PutU32(0);  // CRC-32 of the empty rebuilt block
+  PutU32(0);  // and of the empty old range
+  PutU32(length);
+  PutU32(0);
+  // Alternating bytes: no runs for the run-length stage, next to nothing
+  // after compression.
+  for (std::uint32_t i = 0; i < length; ++i) out_.push_back(i % 2 == 0 ? kPaddingFirst : kPaddingSecond);
+}
+
 void PatchWriter::Append(const PatchWriter& part) {
   Require(part.oldStart_ == oldPos_ && part.newStart_ == newPos_, "appended part does not follow on");
   out_.insert(out_.end(), part.out_.begin(), part.out_.end());
