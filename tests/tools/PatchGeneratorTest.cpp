@@ -213,6 +213,9 @@ TEST(PatchGeneratorContent, SmallEditsInALargeFile) {
   }
   const Bytes patch = RoundTrip(oldData, newData);
   EXPECT_LT(Compressed(patch), 20000u);
+  // Blocks with few copies are joined: far fewer blocks than KiB.
+  const StreamShape shape = CheckStream(patch, oldData.size(), newData.size());
+  EXPECT_LT(shape.deltaBlocks + shape.literalBlocks, static_cast<int>(newData.size() / 1024 / 8));
 }
 
 TEST(PatchGeneratorContent, PureInsertion) {

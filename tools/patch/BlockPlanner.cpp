@@ -66,6 +66,36 @@ void Emit(const std::vector<PlannedBlock>& blocks, PatchWriter& writer) {
   }
 }
 
+// Joins runs of neighbouring delta blocks with few copies: a block costs two
+// checksums, while positions in a longer block cost only a little more.
+std::vector<PlannedBlock> JoinSparseBlocks(std::vector<PlannedBlock> blocks, double copiesPerKiB, std::uint32_t maxLength) {
+  std::vector<PlannedBlock> joined;
+  for (PlannedBlock& block : blocks) {
+    if (!joined.empty()) {
+      PlannedBlock& last = joined.back();
+      const std::uint32_t length = block.range.newEnd - last.range.newBegin;
+      const std::size_t copies = last.copies.size() + block.copies.size();
+      if (!last.copies.empty() && !block.copies.empty() && last.range.oldEnd == block.range.oldBegin &&
+          length <= maxLength && block.range.oldEnd - last.range.oldBegin <= kMaxBlockLength &&
+          static_cast<double>(copies) <= copiesPerKiB * length / 1024.0) {
+        for (const Copy& copy : block.copies) {
+          Copy& previous = last.copies.back();
+          if (previous.newPos + previous.length == copy.newPos && previous.oldPos + previous.length == copy.oldPos) {
+            previous.length += copy.length;
+          } else {
+            last.copies.push_back(copy);
+          }
+        }
+        last.range.newEnd = block.range.newEnd;
+        last.range.oldEnd = block.range.oldEnd;
+        continue;
+      }
+    }
+    joined.push_back(std::move(block));
+  }
+  return joined;
+}
+
 class RegionEncoder {
  public:
   RegionEncoder(const Alignment& alignment, std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
@@ -83,6 +113,7 @@ class RegionEncoder {
       delta.push_back({range, PlanCopies(alignment_, old_, new_, range, options_.costs)});
       anyCopy = anyCopy || !delta.back().copies.empty();
     }
+    if (options_.joinDensity > 0) delta = JoinSparseBlocks(std::move(delta), options_.joinDensity, options_.joinLength);
     Piece piece;
     piece.part.emplace(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
     Emit(delta, *piece.part);

@@ -18,6 +18,8 @@ struct PlanOptions {
   std::uint32_t blockLength = 1024;
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  double joinDensity = 1.5;
+  std::uint32_t joinLength = 32768;
   // Start a compressor block where the stream turns from delta blocks to
   // literal data or back, by padding, when both sides hold at least
   // minSegment bytes.

@@ -15,9 +15,16 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   }
   const Alignment alignment(oldData, newData, options.alignment);
   PatchWriter writer(oldData, newData);
-  const PlanOptions plan{options.costs,         options.blockLength,           options.regionLength,
-                         options.compareWithLiteral, options.alignCompressorBlocks, options.minSegment,
-                         options.threads};
+  PlanOptions plan;
+  plan.costs = options.costs;
+  plan.blockLength = options.blockLength;
+  plan.regionLength = options.regionLength;
+  plan.compareWithLiteral = options.compareWithLiteral;
+  plan.joinDensity = options.joinDensity;
+  plan.joinLength = options.joinLength;
+  plan.alignCompressorBlocks = options.alignCompressorBlocks;
+  plan.minSegment = options.minSegment;
+  plan.threads = options.threads;
   WriteBlocks(alignment, oldData, newData, plan, writer);
   return writer.Finish();
 }

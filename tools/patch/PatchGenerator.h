@@ -22,6 +22,10 @@ struct PatchOptions {
   // compressing both.
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  // Neighbouring delta blocks are joined, up to joinLength new bytes, while
+  // they hold no more than joinDensity copies per KiB.
+  double joinDensity = 1.5;
+  std::uint32_t joinLength = 32768;
   // Pad the stream so that delta blocks and literal data fall in different
   // bzip2 blocks (each a separately modelled unit); segments shorter than
   // minSegment bytes are not worth a block of their own.
