@@ -96,6 +96,11 @@ std::vector<PlannedBlock> JoinSparseBlocks(std::vector<PlannedBlock> blocks, dou
   return joined;
 }
 
+// Literal data compresses better by this factor at most on the whole region
+// than a sample of kLiteralSample bytes of it suggests.
+constexpr std::size_t kLiteralSample = 8192;
+constexpr double kOptimism = 0.6;
+
 class RegionEncoder {
  public:
   RegionEncoder(const Alignment& alignment, std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
@@ -123,7 +128,15 @@ class RegionEncoder {
           {{cuts_[first].newPos, cuts_[last].newPos, cuts_[first].oldPos, cuts_[last].oldPos}, {}}};
       PatchWriter literalPart(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
       Emit(literal, literalPart);
-      if (CompressedSize(literalPart.Bytes()) < CompressedSize(piece.part->Bytes())) {
+      const std::size_t deltaSize = CompressedSize(piece.part->Bytes());
+      // Compressing the literal data costs most: skip it when even an
+      // optimistic guess from a small sample loses clearly.
+      const auto literalBytes = literalPart.Bytes();
+      const std::size_t sampleLength = std::min<std::size_t>(literalBytes.size(), kLiteralSample);
+      const double sampleRatio =
+          static_cast<double>(CompressedSize(literalBytes.first(sampleLength))) / static_cast<double>(sampleLength);
+      if (static_cast<double>(deltaSize) >= kOptimism * sampleRatio * static_cast<double>(literalBytes.size()) &&
+          CompressedSize(literalBytes) < deltaSize) {
         piece.part.emplace(std::move(literalPart));
         piece.literal = true;
       }
