@@ -1,14 +1,11 @@
 #include "BlockPlanner.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "CompressedSize.h"
 #include "CompressorBlocks.h"
+#include "ParallelFor.h"
 
 namespace bzip2arc::patch {
 namespace {
@@ -152,29 +149,6 @@ class RegionEncoder {
   const std::vector<Cut>& cuts_;
 };
 
-// Runs `task(i)` for i in [0, count), on several threads when asked.
-template <typename Task>
-void ForEach(std::size_t count, unsigned threads, const Task& task) {
-  std::atomic<std::size_t> next{0};
-  std::exception_ptr failure;
-  std::mutex failureLock;
-  auto work = [&] {
-    try {
-      for (std::size_t i = next++; i < count; i = next++) task(i);
-    } catch (...) {
-      const std::lock_guard<std::mutex> lock(failureLock);
-      failure = std::current_exception();
-      next = count;
-    }
-  };
-  {
-    std::vector<std::jthread> helpers;
-    for (unsigned t = 1; t < std::max(1u, threads) && t < count; ++t) helpers.emplace_back(work);
-    work();
-  }
-  if (failure) std::rethrow_exception(failure);
-}
-
 // Pieces in front of which a compressor block should start. Candidates are
 // the places where literal data and delta blocks meet (runs shorter than
 // minSegment bytes go with their surroundings): kept apart, each kind gets
@@ -240,7 +214,7 @@ std::vector<bool> ChooseSegmentStarts(const std::vector<Piece>& pieces, const Pl
   std::vector<std::pair<std::size_t, std::size_t>> blocks = whole;
   blocks.insert(blocks.end(), split.begin(), split.end());
   std::vector<std::size_t> sizes(blocks.size());
-  ForEach(blocks.size(), options.threads, [&](std::size_t b) {
+  ParallelFor(blocks.size(), options.threads, [&](std::size_t b) {
     sizes[b] = CompressedSize({content.data() + blocks[b].first, blocks[b].second - blocks[b].first});
   });
   std::size_t wholeSize = 0;
@@ -291,7 +265,7 @@ void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldDa
   }
   const RegionEncoder encoder(alignment, oldData, newData, options, cuts);
   std::vector<Piece> pieces(regions.size());
-  ForEach(regions.size(), options.threads,
+  ParallelFor(regions.size(), options.threads,
           [&](std::size_t r) { pieces[r] = encoder.Encode(regions[r].first, regions[r].second); });
 
   std::vector<bool> segmentStarts(pieces.size(), false);
