@@ -98,6 +98,8 @@ void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options,
     else if (name == "anchor") options.alignment.minAnchorLength = static_cast<std::uint32_t>(value);
     else if (name == "candidates") options.alignment.maxCandidates = static_cast<std::uint32_t>(value);
     else if (name == "literal") options.compareWithLiteral = value != 0;
+    else if (name == "bias") options.literalBias = value;
+    else if (name == "context") options.literalContext = static_cast<std::size_t>(value);
     else if (name == "join") options.joinDensity = value;
     else if (name == "joinlength") options.joinLength = static_cast<std::uint32_t>(value);
     else if (name == "align") options.alignCompressorBlocks = value != 0;

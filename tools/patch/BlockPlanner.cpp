@@ -97,6 +97,7 @@ std::vector<PlannedBlock> JoinSparseBlocks(std::vector<PlannedBlock> blocks, dou
 // than a sample of kLiteralSample bytes of it suggests.
 constexpr std::size_t kLiteralSample = 8192;
 constexpr double kOptimism = 0.6;
+constexpr double kClearlyShorter = 0.4;
 
 class RegionEncoder {
  public:
@@ -104,9 +105,8 @@ class RegionEncoder {
                 const PlanOptions& options, const std::vector<Cut>& cuts)
       : alignment_(alignment), old_(oldData), new_(newData), options_(options), cuts_(cuts) {}
 
-  // Delta blocks for cuts [first, last), or literal data if that
-  // compresses smaller.
-  Piece Encode(std::size_t first, std::size_t last) const {
+  // Delta blocks for cuts [first, last).
+  Piece EncodeDelta(std::size_t first, std::size_t last) const {
     std::vector<PlannedBlock> delta;
     bool anyCopy = false;
     for (std::size_t k = first; k < last; ++k) {
@@ -120,25 +120,39 @@ class RegionEncoder {
     piece.part.emplace(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
     Emit(delta, *piece.part);
     piece.literal = !anyCopy;
-    if (anyCopy && options_.compareWithLiteral) {
-      const std::vector<PlannedBlock> literal{
-          {{cuts_[first].newPos, cuts_[last].newPos, cuts_[first].oldPos, cuts_[last].oldPos}, {}}};
-      PatchWriter literalPart(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
-      Emit(literal, literalPart);
-      const std::size_t deltaSize = CompressedSize(piece.part->Bytes());
-      // Compressing the literal data costs most: skip it when even an
-      // optimistic guess from a small sample loses clearly.
-      const auto literalBytes = literalPart.Bytes();
-      const std::size_t sampleLength = std::min<std::size_t>(literalBytes.size(), kLiteralSample);
-      const double sampleRatio =
-          static_cast<double>(CompressedSize(literalBytes.first(sampleLength))) / static_cast<double>(sampleLength);
-      if (static_cast<double>(deltaSize) >= kOptimism * sampleRatio * static_cast<double>(literalBytes.size()) &&
-          CompressedSize(literalBytes) < deltaSize) {
-        piece.part.emplace(std::move(literalPart));
-        piece.literal = true;
-      }
-    }
     return piece;
+  }
+
+  // Replaces the delta blocks of cuts [first, last) by literal data if that
+  // compresses smaller. `context` is what precedes them in the stream: delta
+  // blocks profit from their neighbours' statistics, so they are measured
+  // by what they add to it.
+  void ChooseLiteral(std::size_t first, std::size_t last, std::span<const std::uint8_t> context, Piece& piece) const {
+    if (piece.literal || !options_.compareWithLiteral) return;
+    const std::vector<PlannedBlock> literal{
+        {{cuts_[first].newPos, cuts_[last].newPos, cuts_[first].oldPos, cuts_[last].oldPos}, {}}};
+    PatchWriter literalPart(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
+    Emit(literal, literalPart);
+    // Delta blocks much shorter than the literal data stay without a trial.
+    if (static_cast<double>(piece.part->Bytes().size()) < kClearlyShorter * static_cast<double>(literalPart.Bytes().size())) return;
+    // Compressing the literal data costs most: skip it when even an
+    // optimistic guess from a small sample loses clearly against the delta
+    // blocks (measured alone, which context would only make cheaper).
+    const auto literalBytes = literalPart.Bytes();
+    const std::size_t sampleLength = std::min<std::size_t>(literalBytes.size(), kLiteralSample);
+    const double sampleRatio =
+        static_cast<double>(CompressedSize(literalBytes.first(sampleLength))) / static_cast<double>(sampleLength);
+    const double literalGuess = kOptimism * sampleRatio * static_cast<double>(literalBytes.size());
+    if (options_.literalBias * static_cast<double>(CompressedSize(piece.part->Bytes())) < literalGuess) return;
+
+    std::vector<std::uint8_t> withContext(context.begin(), context.end());
+    withContext.insert(withContext.end(), piece.part->Bytes().begin(), piece.part->Bytes().end());
+    const double deltaCost = options_.literalBias * (static_cast<double>(CompressedSize(withContext)) -
+                                                     static_cast<double>(context.empty() ? 0 : CompressedSize(context)));
+    if (deltaCost >= literalGuess && static_cast<double>(CompressedSize(literalBytes)) < deltaCost) {
+      piece.part.emplace(std::move(literalPart));
+      piece.literal = true;
+    }
   }
 
  private:
@@ -266,7 +280,16 @@ void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldDa
   const RegionEncoder encoder(alignment, oldData, newData, options, cuts);
   std::vector<Piece> pieces(regions.size());
   ParallelFor(regions.size(), options.threads,
-          [&](std::size_t r) { pieces[r] = encoder.Encode(regions[r].first, regions[r].second); });
+              [&](std::size_t r) { pieces[r] = encoder.EncodeDelta(regions[r].first, regions[r].second); });
+  // The context of a region: the end of the delta blocks before it.
+  std::vector<std::vector<std::uint8_t>> contexts(regions.size());
+  for (std::size_t r = 1; r < regions.size(); ++r) {
+    const auto before = pieces[r - 1].part->Bytes();
+    contexts[r].assign(before.end() - static_cast<std::ptrdiff_t>(std::min(before.size(), options.literalContext)), before.end());
+  }
+  ParallelFor(regions.size(), options.threads, [&](std::size_t r) {
+    encoder.ChooseLiteral(regions[r].first, regions[r].second, contexts[r], pieces[r]);
+  });
 
   std::vector<bool> segmentStarts(pieces.size(), false);
   if (options.alignCompressorBlocks) segmentStarts = ChooseSegmentStarts(pieces, options);

@@ -18,6 +18,8 @@ struct PlanOptions {
   std::uint32_t blockLength = 1024;
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  double literalBias = 1.0;
+  std::size_t literalContext = 16384;
   double joinDensity = 1.5;
   std::uint32_t joinLength = 32768;
   // Start a compressor block where the stream turns from delta blocks to

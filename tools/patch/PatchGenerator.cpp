@@ -20,6 +20,8 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   plan.blockLength = options.blockLength;
   plan.regionLength = options.regionLength;
   plan.compareWithLiteral = options.compareWithLiteral;
+  plan.literalBias = options.literalBias;
+  plan.literalContext = options.literalContext;
   plan.joinDensity = options.joinDensity;
   plan.joinLength = options.joinLength;
   plan.alignCompressorBlocks = options.alignCompressorBlocks;

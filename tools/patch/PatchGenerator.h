@@ -22,6 +22,12 @@ struct PatchOptions {
   // compressing both.
   std::uint32_t regionLength = 65536;
   bool compareWithLiteral = true;
+  // Literal data wins a region only if it compresses below literalBias
+  // times the delta blocks; these are measured by what they add to the
+  // compressed size of the literalContext bytes of delta blocks before them
+  // (alone, they would fare worse than among their neighbours).
+  double literalBias = 1.0;
+  std::size_t literalContext = 16384;
   // Neighbouring delta blocks are joined, up to joinLength new bytes, while
   // they hold no more than joinDensity copies per KiB.
   double joinDensity = 1.5;
