@@ -251,7 +251,7 @@ TEST(PatchGeneratorContent, LargeFilesNeedManyBlocks) {
   const Bytes oldData = PseudoRandomBytes(6 * 1024 * 1024, 11, 64);
   Bytes newData = Concat({Slice(oldData, 0, 3000000), PseudoRandomBytes(1000, 12), Slice(oldData, 3000000, oldData.size())});
   PatchOptions options;
-  options.blockLength = 65536;
+  options.plan.blockLength = 65536;
   const StreamShape shape = CheckStream(RoundTrip(oldData, newData, options), oldData.size(), newData.size());
   EXPECT_GT(shape.deltaBlocks, 90);
 }
@@ -330,7 +330,7 @@ TEST(PatchGeneratorLayout, PaddingOnlyWhereItPays) {
     const Bytes patch = RoundTrip(pair.oldData, pair.newData);
     EXPECT_EQ(CheckStream(patch, pair.oldData.size(), pair.newData.size()).paddingBytes, 0u);
     PatchOptions plain;
-    plain.alignCompressorBlocks = false;
+    plain.plan.alignCompressorBlocks = false;
     EXPECT_EQ(patch, MakePatch(pair.oldData, pair.newData, plain));
   }
 }
@@ -338,7 +338,7 @@ TEST(PatchGeneratorLayout, PaddingOnlyWhereItPays) {
 TEST(PatchGeneratorLayout, PaddingPaysOffAndCanBeTurnedOff) {
   const MixedPair pair = CompressibleLiteralBetweenDeltas();
   PatchOptions options;
-  options.alignCompressorBlocks = false;
+  options.plan.alignCompressorBlocks = false;
   const Bytes plain = RoundTrip(pair.oldData, pair.newData, options);
   EXPECT_EQ(CheckStream(plain, pair.oldData.size(), pair.newData.size()).paddingBytes, 0u);
   const Bytes padded = MakePatch(pair.oldData, pair.newData);
@@ -349,9 +349,9 @@ TEST(PatchGeneratorLayout, PaddingPaysOffAndCanBeTurnedOff) {
 TEST(PatchGeneratorOptions, ThreadsDoNotChangeTheResult) {
   const MixedPair pair = CompressibleLiteralBetweenDeltas();
   PatchOptions one;
-  one.threads = 1;
+  one.plan.threads = 1;
   PatchOptions four;
-  four.threads = 4;
+  four.plan.threads = 4;
   EXPECT_EQ(MakePatch(pair.oldData, pair.newData, one), MakePatch(pair.oldData, pair.newData, four));
 }
 
@@ -361,7 +361,7 @@ TEST(PatchGeneratorOptions, AnyBlockLengthKeepsTheLimits) {
   for (std::size_t i = 0; i < newData.size(); i += 37) newData[i] ^= 1;
   for (std::uint32_t blockLength : {1u, 7u, 1000u, 65536u, 1000000u}) {
     PatchOptions options;
-    options.blockLength = blockLength;
+    options.plan.blockLength = blockLength;
     RoundTrip(oldData, newData, options);
   }
 }
@@ -370,7 +370,7 @@ TEST(PatchGeneratorOptions, WithoutLiteralComparison) {
   const Bytes oldData = CodeLike(100000, 16);
   const Bytes newData = Concat({PseudoRandomBytes(3000, 17), oldData, PseudoRandomBytes(3000, 18)});
   PatchOptions options;
-  options.compareWithLiteral = false;
+  options.plan.compareWithLiteral = false;
   RoundTrip(oldData, newData, options);
 }
 
@@ -380,9 +380,9 @@ TEST(PatchGeneratorOptions, DenseChangesFillTheCopyTable) {
   Bytes newData = oldData;
   for (std::size_t i = 0; i < newData.size(); i += 20) newData[i] ^= 0x80;
   PatchOptions options;
-  options.blockLength = 65536;
-  options.costs.record = 0.1;
-  options.compareWithLiteral = false;
+  options.plan.blockLength = 65536;
+  options.plan.costs.record = 0.1;
+  options.plan.compareWithLiteral = false;
   const StreamShape shape = CheckStream(RoundTrip(oldData, newData, options), oldData.size(), newData.size());
   EXPECT_GT(shape.records, 14000u);
 }

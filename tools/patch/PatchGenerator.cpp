@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "BlockPlanner.h"
 #include "PatchWriter.h"
 
 namespace bzip2arc::patch {
@@ -15,19 +14,7 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   }
   const Alignment alignment(oldData, newData, options.alignment);
   PatchWriter writer(oldData, newData);
-  PlanOptions plan;
-  plan.costs = options.costs;
-  plan.blockLength = options.blockLength;
-  plan.regionLength = options.regionLength;
-  plan.compareWithLiteral = options.compareWithLiteral;
-  plan.literalBias = options.literalBias;
-  plan.literalContext = options.literalContext;
-  plan.joinDensity = options.joinDensity;
-  plan.joinLength = options.joinLength;
-  plan.alignCompressorBlocks = options.alignCompressorBlocks;
-  plan.minSegment = options.minSegment;
-  plan.threads = options.threads;
-  WriteBlocks(alignment, oldData, newData, plan, writer);
+  WriteBlocks(alignment, oldData, newData, options.plan, writer);
   return writer.Finish();
 }
 

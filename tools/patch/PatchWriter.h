@@ -3,6 +3,7 @@
 // buffers and the old ranges of successive blocks back to back.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -57,6 +58,9 @@ class PatchWriter {
   // inserted bytes no copy record uses (the format lets them be ignored):
   // filler that moves what follows to the start of a compressor block.
   void Padding(std::uint32_t length);
+  // The bytes in front of the filler of a padding block.
+  static constexpr std::size_t kPaddingHeaderSize = 21;
+  static std::array<std::uint8_t, kPaddingHeaderSize> PaddingHeader(std::uint32_t length);
 
   // Appends what `part` wrote; it must have started where this writer is.
   void Append(const PatchWriter& part);
