@@ -3,7 +3,7 @@
 // checks that applying it rebuilds NEW, and measures xdelta3 and bsdiff on
 // the same pair when those programs are installed. name=value pairs set
 // generator options (block, region, record, changed, unchanged, anchor,
-// candidates, literal, align, segment, threads) for experiments; repeats=N times the generation N
+// candidates, step, literal, align, segment, threads) for experiments; repeats=N times the generation N
 // times, compare=0 skips the other programs.
 #include <bzlib.h>
 
@@ -96,6 +96,7 @@ void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options,
     else if (name == "changed") options.plan.costs.insertChanged = value;
     else if (name == "unchanged") options.plan.costs.insertUnchanged = value;
     else if (name == "anchor") options.alignment.minAnchorLength = static_cast<std::uint32_t>(value);
+    else if (name == "step") options.alignment.lookupStep = static_cast<std::uint32_t>(value);
     else if (name == "candidates") options.alignment.maxCandidates = static_cast<std::uint32_t>(value);
     else if (name == "literal") options.plan.compareWithLiteral = value != 0;
     else if (name == "bias") options.plan.literalBias = value;
