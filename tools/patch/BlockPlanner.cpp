@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ParallelFor.h"
+#include "Parallel.h"
 #include "PlannedBlocks.h"
 #include "RegionEncoder.h"
 #include "StreamLayout.h"

@@ -6,7 +6,7 @@
 
 #include "CompressedSize.h"
 #include "CompressorBlocks.h"
-#include "ParallelFor.h"
+#include "Parallel.h"
 
 namespace bzip2arc::patch {
 namespace {
