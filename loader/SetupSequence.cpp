@@ -39,8 +39,9 @@ void RunExtractAll(void* context) {
 void CreateTemporaryFolder() {
   char basePath[kPathCapacity];
   char folder[kPathCapacity];
-  // TempDir stays empty unless a folder of our own exists: the error exit
-  // must never delete the system temporary folder itself.
+  // The search works on its own copy: TempDir never names the system
+  // temporary folder, which an error exit would delete. Without a folder the
+  // library has nowhere to go, as when the creation fails unnoticed.
   if (!SystemTempPath(basePath, sizeof basePath) || !CreateTempFolder(basePath, folder, sizeof folder)) {
     InitErrorExit(kLibraryNotExtracted);
   }
