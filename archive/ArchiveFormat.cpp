@@ -28,7 +28,7 @@ constexpr std::size_t kKindAt = 103;
 
 [[noreturn]] void RaiseDamagedRecord(const DirectoryRecord& record, const char* what) {
   MessageText message;
-  message.Append("Damaged directory record \"").Append(record.NameView()).Append("\": ").Append(what);
+  message.Append("Damaged directory record \"").AppendPrintable(record.NameView()).Append("\": ").Append(what);
   throw EArchiveError(message);
 }
 
@@ -83,10 +83,13 @@ void EncodeDirectoryRecord(const DirectoryRecord& record, std::uint8_t* bytes) {
   bytes[kKindAt] = record.Kind;
 }
 
-VolumePosition LocateLogicalOffset(std::int64_t offset, const ArchiveHeader& header) {
+VolumePosition LocateLogicalOffset(std::int32_t offset, const ArchiveHeader& header) {
   if (offset < header.FirstVolumeSize) return {0, offset};
-  const std::int64_t behind = offset - header.FirstVolumeSize;
-  return {1 + behind / header.VolumeSize, behind % header.VolumeSize};
+  // Below 2^32 even for a negative FirstVolumeSize: unsigned 32-bit arithmetic
+  // is exact here and needs no 64-bit division.
+  const std::uint32_t behind = static_cast<std::uint32_t>(offset) - static_cast<std::uint32_t>(header.FirstVolumeSize);
+  const auto volumeSize = static_cast<std::uint32_t>(header.VolumeSize);
+  return {1 + static_cast<std::int64_t>(behind / volumeSize), static_cast<std::int64_t>(behind % volumeSize)};
 }
 
 StoredDataLocation LocateStoredData(const DirectoryRecord& record, const ArchiveHeader& header) {
@@ -113,7 +116,7 @@ void CheckDirectoryRecord(const DirectoryRecord& record, const ArchiveHeader& he
   }
   const VolumePosition start = LocateLogicalOffset(record.StartOffset, header);
   if (start.Volume != record.Volume) RaiseDamagedRecord(record, "volume number does not match the data offset");
-  const VolumePosition last = LocateLogicalOffset(static_cast<std::int64_t>(record.EndOffset) - 1, header);
+  const VolumePosition last = LocateLogicalOffset(record.EndOffset - 1, header);
   if (last.Volume >= kMaxVolumes) RaiseDamagedRecord(record, "stored data runs past volume 255");
 }
 
@@ -145,9 +148,21 @@ void CheckRecordName(std::string_view name) {
                        name.find_first_of(std::string_view("\\/:\0", 4)) != name.npos || IsDeviceName(name);
   if (invalid) {
     MessageText message;
-    message.Append("Invalid file name in archive: \"").Append(name).Append('"');
+    message.Append("Invalid file name in archive: \"").AppendPrintable(name).Append('"');
     throw EArchiveError(message);
   }
+}
+
+bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name) {
+  name.Clear();
+  const std::string_view text(pattern);
+  const std::size_t at = text.find("%d");
+  if (at == std::string_view::npos) {
+    name.Append(text);
+  } else {
+    name.Append(std::string_view(text.data(), at)).Append(volume).Append(text.data() + at + 2);
+  }
+  return !name.Truncated();
 }
 
 }  // namespace bzip2arc

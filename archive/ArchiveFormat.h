@@ -65,8 +65,9 @@ struct VolumePosition {
   std::int64_t Offset = 0;  // physical offset inside that volume
 };
 
-// The location rule. Precondition: offset < FirstVolumeSize or VolumeSize > 0.
-VolumePosition LocateLogicalOffset(std::int64_t offset, const ArchiveHeader& header);
+// The location rule. Preconditions: offset >= 0, and offset < FirstVolumeSize
+// or VolumeSize > 0.
+VolumePosition LocateLogicalOffset(std::int32_t offset, const ArchiveHeader& header);
 
 // Where a record's stored data starts, taken from its own Volume field, and
 // how long it is.
@@ -90,18 +91,7 @@ void CheckRecordName(std::string_view name);
 
 // The file name of volume `volume`: the pattern with its first "%d" replaced
 // by the number in decimal. Other text, "%" signs included, stays as it is.
-// Returns false when the result does not fit `capacity` characters.
-template <std::size_t N>
-bool FormatVolumeName(const char* pattern, int volume, FixedText<N>& name) {
-  name.Clear();
-  const std::string_view text(pattern);
-  const std::size_t at = text.find("%d");
-  if (at == std::string_view::npos) {
-    name.Append(text);
-  } else {
-    name.Append(text.substr(0, at)).Append(volume).Append(text.substr(at + 2));
-  }
-  return !name.Truncated();
-}
+// Returns false when the result does not fit `name`.
+bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name);
 
 }  // namespace bzip2arc

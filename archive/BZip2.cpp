@@ -9,6 +9,8 @@
 #endif
 #include <bzlib.h>
 
+#include "BZip2Guard.h"
+
 namespace bzip2arc {
 
 static_assert(sizeof(bz_stream) == kBZLibraryStreamSize, "bz_stream storage has the wrong size");
@@ -59,7 +61,7 @@ void TCustomBZip2Stream::NotifyProgress(TCustomBZip2Stream& sender) {
 }
 
 TBZDecompressionStream::TBZDecompressionStream(TStream& source) : TCustomBZip2Stream(source) {
-  Check(BZ2_bzDecompressInit(&Record(LibraryStream), 0, 0));
+  Check(CallLibbz2([this] { return BZ2_bzDecompressInit(&Record(LibraryStream), 0, 0); }));
 }
 
 TBZDecompressionStream::~TBZDecompressionStream() { BZ2_bzDecompressEnd(&Record(LibraryStream)); }
@@ -80,7 +82,7 @@ std::int32_t TBZDecompressionStream::Read(void* buffer, std::int32_t count) {
       record.next_in = reinterpret_cast<char*>(InputBuffer);
       SourcePosition = Source.Position();
     }
-    Check(BZ2_bzDecompress(&record));
+    Check(CallLibbz2([&record] { return BZ2_bzDecompress(&record); }));
     NotifyProgress(*this);
   }
   return count;
@@ -92,8 +94,8 @@ std::int32_t TBZDecompressionStream::Seek(std::int32_t offset, std::uint16_t ori
   bz_stream& record = Record(LibraryStream);
   const auto position = static_cast<std::int32_t>(record.total_out_lo32);
   if (offset == 0 && origin == soBeginning) {
-    Check(BZ2_bzDecompressEnd(&record));
-    Check(BZ2_bzDecompressInit(&record, 0, 0));
+    Check(CallLibbz2([&record] { return BZ2_bzDecompressEnd(&record); }));
+    Check(CallLibbz2([&record] { return BZ2_bzDecompressInit(&record, 0, 0); }));
     record.next_in = reinterpret_cast<char*>(InputBuffer);
     record.avail_in = 0;
     Source.SetPosition(0);
@@ -112,13 +114,24 @@ std::int32_t TBZDecompressionStream::Seek(std::int32_t offset, std::uint16_t ori
   return static_cast<std::int32_t>(record.total_out_lo32);
 }
 
+
+void RaiseCompressionError(int code) {
+  MessageText text("Compression Error ");
+  throw EBZip2Error(text.Append(code));
+}
+
+#ifdef BZ_NO_STDIO
+jmp_buf* InternalErrorJump = nullptr;
+int InternalErrorCode = 0;
+#endif
+
 }  // namespace bzip2arc
 
 #ifdef BZ_NO_STDIO
-// libbz2 built without stdio leaves its internal consistency failures to the
-// program. It is compiled with unwind tables, so the error can travel through.
 extern "C" void bz_internal_error(int errcode) {
-  bzip2arc::MessageText text("Compression Error ");
-  throw bzip2arc::EBZip2Error(text.Append(errcode));
+  // Outside a guarded call there is nowhere safe to go.
+  if (bzip2arc::InternalErrorJump == nullptr) std::abort();
+  bzip2arc::InternalErrorCode = errcode;
+  longjmp(*bzip2arc::InternalErrorJump, 1);
 }
 #endif

@@ -10,57 +10,26 @@
 
 namespace bzip2arc {
 
-// Fixed-capacity text, cut silently at its capacity (messages and paths built
-// from pieces). Always zero-terminated.
-template <std::size_t Capacity>
-class FixedText {
+// Text in a caller-provided buffer of fixed capacity, cut silently at the
+// capacity (messages and paths built from pieces). Always zero-terminated.
+// Not a template, so the DLL carries its code once.
+class TextBuffer {
  public:
-  FixedText() = default;
-  explicit FixedText(std::string_view text) { Append(text); }
+  TextBuffer(const TextBuffer&) = delete;
+  TextBuffer& operator=(const TextBuffer&) = delete;
 
-  FixedText& Append(std::string_view text) {
-    for (char c : text) {
-      if (length_ + 1 >= Capacity) {
-        truncated_ = true;
-        break;
-      }
-      text_[length_++] = c;
-    }
-    text_[length_] = '\0';
-    return *this;
-  }
+  TextBuffer& Append(std::string_view text);
+  // Numbers in decimal. 32-bit only: the DLL has no use for 64-bit division.
+  TextBuffer& Append(std::int32_t value);
+  TextBuffer& Append(std::uint32_t value);
+  TextBuffer& Append(char c) { return Append(std::string_view(&c, 1)); }
+  TextBuffer& Append(const char* text) { return Append(std::string_view(text)); }
+  // Text from an archive for a message: control characters become '?'.
+  TextBuffer& AppendPrintable(std::string_view text);
 
-  FixedText& Append(std::int64_t value) {
-    char digits[24];
-    std::size_t count = 0;
-    const bool negative = value < 0;
-    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    do {
-      digits[count++] = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude != 0);
-    if (negative) digits[count++] = '-';
-    char ordered[24];
-    for (std::size_t i = 0; i < count; ++i) ordered[i] = digits[count - 1 - i];
-    return Append(std::string_view(ordered, count));
-  }
-  FixedText& Append(int value) { return Append(static_cast<std::int64_t>(value)); }
-  FixedText& Append(unsigned value) { return Append(static_cast<std::int64_t>(value)); }
-  FixedText& Append(char c) { return Append(std::string_view(&c, 1)); }
-  FixedText& Append(const char* text) { return Append(std::string_view(text)); }
-
-  void Clear() {
-    length_ = 0;
-    truncated_ = false;
-    text_[0] = '\0';
-  }
+  void Clear();
   // Drops everything from position `length` on.
-  void Cut(std::size_t length) {
-    if (length < length_) {
-      length_ = length;
-      text_[length_] = '\0';
-    }
-  }
+  void Cut(std::size_t length);
 
   const char* c_str() const { return text_; }
   std::string_view View() const { return std::string_view(text_, length_); }
@@ -68,12 +37,35 @@ class FixedText {
   bool Empty() const { return length_ == 0; }
   // True once an Append did not fit.
   bool Truncated() const { return truncated_; }
+
+ protected:
+  TextBuffer(char* storage, std::size_t capacity) : text_(storage), capacity_(capacity) { text_[0] = '\0'; }
+  ~TextBuffer() = default;
+
+ private:
+  char* text_;
+  std::size_t capacity_;
+  std::size_t length_ = 0;
+  bool truncated_ = false;
+};
+
+template <std::size_t Capacity>
+class FixedText : public TextBuffer {
+ public:
+  FixedText() : TextBuffer(storage_, Capacity) {}
+  explicit FixedText(std::string_view text) : FixedText() { Append(text); }
+  FixedText(const FixedText& other) : FixedText() { Append(other.View()); }
+  FixedText& operator=(const FixedText& other) {
+    if (this != &other) {
+      Clear();
+      Append(other.View());
+    }
+    return *this;
+  }
   static constexpr std::size_t MaxLength() { return Capacity - 1; }
 
  private:
-  char text_[Capacity] = {};
-  std::size_t length_ = 0;
-  bool truncated_ = false;
+  char storage_[Capacity];
 };
 
 using MessageText = FixedText<512>;
@@ -82,8 +74,7 @@ using MessageText = FixedText<512>;
 class Exception : public std::exception {
  public:
   explicit Exception(std::string_view message) : message_(message) {}
-  template <std::size_t N>
-  explicit Exception(const FixedText<N>& message) : message_(message.View()) {}
+  explicit Exception(const TextBuffer& message) : message_(message.View()) {}
 
   const char* what() const noexcept override { return message_.c_str(); }
   const char* Message() const noexcept { return message_.c_str(); }

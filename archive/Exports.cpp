@@ -23,11 +23,11 @@ using namespace bzip2arc;
   ::ExitProcess(3);  // not reached: nobody may continue a noncontinuable exception
 }
 
-template <class Call>
-void Run(Call&& call) {
+// One copy of the catch-all for every export.
+void RunGuarded(void (*call)(void*), void* context) {
   MessageText failure;
   try {
-    call();
+    call(context);
     return;
   } catch (const Exception& error) {
     failure.Append(error.Message());
@@ -38,6 +38,11 @@ void Run(Call&& call) {
   }
   // Raised outside the catch block: the DLL's own unwinding is complete.
   RaiseLibraryError(failure);
+}
+
+template <class Call>
+void Run(Call&& call) {
+  RunGuarded([](void* context) { (*static_cast<Call*>(context))(); }, &call);
 }
 
 #else

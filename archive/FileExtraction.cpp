@@ -16,7 +16,7 @@ using platform::PathText;
 
 [[noreturn]] void RaiseNamed(const char* before, std::string_view name, const char* after) {
   MessageText message;
-  message.Append(before).Append(name).Append(after);
+  message.Append(before).AppendPrintable(name).Append(after);
   throw EArchiveError(message);
 }
 
@@ -71,7 +71,7 @@ class Extraction {
   }
 
   void Run(const char* volumePattern, const ArchiveHeader& header, ProgressProc progress, DiskProc disk) {
-    work_ = std::make_unique<TFileStream>(workFile_.c_str(), FileMode::Create);
+    work_ = std::make_unique<TFileStream>(workFile_.c_str(), FileMode::CreateWorkFile);
     Gather(volumePattern, header, disk);
     decompressing_ = true;
     Decompress(progress);

@@ -27,6 +27,7 @@ struct LibraryFailure {
 // raised an error, described in `failure`.
 bool CallLibrary(void (*call)(void* context), void* context, LibraryFailure& failure);
 
+#if defined(__cpp_exceptions)
 // The same for C++ callers that want an exception.
 class LibraryError : public std::exception {
  public:
@@ -44,5 +45,6 @@ void CallLibraryOrThrow(Call&& call) {
   auto run = [](void* context) { (*static_cast<Call*>(context))(); };
   if (!CallLibrary(run, &call, failure)) throw LibraryError(failure);
 }
+#endif
 
 }  // namespace bzip2arc

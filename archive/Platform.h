@@ -49,10 +49,10 @@ void ApplyAttributes(const char* path, std::uint32_t attributes);
 // nothing, when the value is not a valid MS-DOS time stamp or a call fails.
 bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime);
 
-// The folder that holds the work file "bzin.tmp" during one extraction. On
-// Windows it is the system temporary folder; on POSIX a private folder made
-// with mkdtemp under $TMPDIR (or /tmp) and removed again on destruction.
-// Path() ends with a separator.
+// The folder of the work file "bzin.tmp": the system temporary folder
+// (GetTempPathA on Windows, $TMPDIR or /tmp on POSIX). The work file is
+// created with FileMode::CreateWorkFile, which on POSIX gives it no name in
+// that shared folder. Path() ends with a separator.
 class WorkFolder {
  public:
   WorkFolder();

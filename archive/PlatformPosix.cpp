@@ -20,12 +20,37 @@ template <class Error>
   throw Error(message);
 }
 
+// A file without a name in the folder of `fileName`: nothing is left behind
+// however the process ends, and no other process can reach it by name.
+int OpenUnnamedFile(const char* fileName) {
+  const std::string_view path(fileName);
+  const std::size_t slash = path.rfind('/');
+  platform::PathText folder(slash == path.npos ? std::string_view(".") : path.substr(0, slash + 1));
+#ifdef O_TMPFILE
+  const int handle = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (handle >= 0) return handle;
+#endif
+  // File systems without O_TMPFILE: a unique name, unlinked at once.
+  platform::PathText pattern(path);
+  pattern.Append(".XXXXXX");
+  if (pattern.Truncated()) return -1;
+  char name[platform::kMaxPath];
+  pattern.View().copy(name, pattern.Length());
+  name[pattern.Length()] = '\0';
+  const int fallback = ::mkostemp(name, O_CLOEXEC);
+  if (fallback >= 0) ::unlink(name);
+  return fallback;
+}
+
 }  // namespace
 
 TFileStream::TFileStream(const char* fileName, FileMode mode) {
   if (mode == FileMode::OpenReadShared) {
     handle_ = ::open(fileName, O_RDONLY | O_CLOEXEC);
     if (handle_ < 0) RaiseFileError<EFOpenError>("Cannot open file", fileName);
+  } else if (mode == FileMode::CreateWorkFile) {
+    handle_ = OpenUnnamedFile(fileName);
+    if (handle_ < 0) RaiseFileError<EFCreateError>("Cannot create file", fileName);
   } else {
     handle_ = ::open(fileName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (handle_ < 0) RaiseFileError<EFCreateError>("Cannot create file", fileName);
@@ -172,27 +197,11 @@ bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime) {
 WorkFolder::WorkFolder() {
   const char* base = std::getenv("TMPDIR");
   if (base == nullptr || *base == '\0') base = "/tmp";
-  PathText pattern;
-  pattern.Append(base);
-  if (pattern.View().back() != '/') pattern.Append('/');
-  pattern.Append("bzip2arc-XXXXXX");
-  char name[kMaxPath];
-  const std::string_view text = pattern.View();
-  if (pattern.Truncated()) throw EFCreateError("Cannot create work folder");
-  text.copy(name, text.size());
-  name[text.size()] = '\0';
-  if (::mkdtemp(name) == nullptr) {
-    MessageText message;
-    message.Append("Cannot create work folder in \"").Append(base).Append('"');
-    throw EFCreateError(message);
-  }
-  path_.Append(name).Append('/');
+  path_.Append(base);
+  if (path_.View().back() != '/') path_.Append('/');
 }
 
-WorkFolder::~WorkFolder() {
-  PathText folder(path_.View().substr(0, path_.Length() - 1));
-  ::rmdir(folder.c_str());
-}
+WorkFolder::~WorkFolder() = default;
 
 }  // namespace platform
 }  // namespace bzip2arc

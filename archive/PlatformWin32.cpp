@@ -21,8 +21,10 @@ TFileStream::TFileStream(const char* fileName, FileMode mode) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) RaiseFileError<EFOpenError>("Cannot open file", fileName);
   } else {
-    handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+    // A work file goes away with its handle, even when the process is killed.
+    const DWORD flags = mode == FileMode::CreateWorkFile ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
+                                                         : FILE_ATTRIBUTE_NORMAL;
+    handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) RaiseFileError<EFCreateError>("Cannot create file", fileName);
   }
   open_ = true;

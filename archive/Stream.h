@@ -40,6 +40,10 @@ enum class FileMode {
   OpenReadShared,
   // New file (an existing one is replaced), read and write, not shared.
   Create,
+  // Like Create, for a work file that must not outlive the process, even a
+  // killed one: on POSIX it has no name at all (O_TMPFILE, or unlinked at
+  // once); on Windows it is deleted when its handle closes.
+  CreateWorkFile,
 };
 
 #ifdef _WIN32

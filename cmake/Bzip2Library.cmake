@@ -3,8 +3,9 @@
 #   bz2_full     what tools and tests link: compression too
 # Natively both are Debian's libbz2. For win32 both are compiled from Debian's
 # bzip2 source package (fetched into .deps/ by scripts/fetch-bzip2-source) with
-# BZ_NO_STDIO, so that the program supplies bz_internal_error, and with
-# -fexceptions, so that the error it raises can unwind through libbz2's frames.
+# BZ_NO_STDIO, so that the program supplies bz_internal_error (which jumps
+# back to the caller's guard, archive/BZip2Guard.h). Without unwind tables
+# the linker can also drop the parts of libbz2 the DLL does not use.
 if(NOT WIN32)
   find_package(BZip2 REQUIRED)
   add_library(bz2_decoder INTERFACE)
@@ -26,7 +27,8 @@ function(bz2arc_libbz2 target)
   add_library(${target} STATIC ${ARGN})
   target_include_directories(${target} SYSTEM PUBLIC ${BZIP2_SOURCE_DIR})
   target_compile_definitions(${target} PUBLIC BZ_NO_STDIO)
-  target_compile_options(${target} PRIVATE -fexceptions -ffunction-sections -fdata-sections -w)
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables -ffunction-sections
+                                           -fdata-sections -w)
 endfunction()
 
 bz2arc_libbz2(bz2_decoder

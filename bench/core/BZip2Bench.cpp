@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -23,7 +25,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kPayloadSize = 64u << 20;
 constexpr std::int32_t kChunk = 10241;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 // A third each of word-like text, random bytes and byte runs, mixed in
 // 1 MiB stretches so that every block sort sees a blend.
@@ -112,19 +114,28 @@ void Run() {
   if (ThroughStream(source, chunk.data(), &payload) != payload.size()) throw std::runtime_error("stream too short");
   if (ThroughLibrary(compressed, chunk.data()) != payload.size()) throw std::runtime_error("library too short");
 
-  // Alternate the two so that load from other processes hits both alike.
-  double streamBest = 1e30;
-  double libraryBest = 1e30;
+  // Alternate the two so that load from other processes hits both alike; the
+  // processor time is reported too, as it suffers less from a busy machine.
+  struct Best {
+    double wall = 1e30;
+    double cpu = 1e30;
+  } stream, library;
+  const auto measure = [](Best& best, const std::function<void()>& work) {
+    const std::clock_t start = std::clock();
+    best.wall = std::min(best.wall, bench::BestSeconds(1, work));
+    best.cpu = std::min(best.cpu, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+  };
   for (int round = 0; round < kRounds; ++round) {
-    streamBest = std::min(streamBest, bench::BestSeconds(1, [&] { ThroughStream(source, chunk.data(), nullptr); }));
-    libraryBest = std::min(libraryBest, bench::BestSeconds(1, [&] { ThroughLibrary(compressed, chunk.data()); }));
+    measure(stream, [&] { ThroughStream(source, chunk.data(), nullptr); });
+    measure(library, [&] { ThroughLibrary(compressed, chunk.data()); });
   }
   const double bytes = static_cast<double>(payload.size());
-  const double streamRate = bench::MegabytesPerSecond(bytes, streamBest);
-  const double libraryRate = bench::MegabytesPerSecond(bytes, libraryBest);
-  bench::Report("TBZDecompressionStream, 10241-byte reads", streamRate, "MB/s", "decompressed bytes");
-  bench::Report("bare BZ2_bzDecompress, 10241-byte chunks", libraryRate, "MB/s", "decompressed bytes");
-  bench::Report("stream / bare libbz2", streamRate / libraryRate, "x", "target >= 0.97");
+  const double streamRate = bench::MegabytesPerSecond(bytes, stream.wall);
+  const double libraryRate = bench::MegabytesPerSecond(bytes, library.wall);
+  bench::Report("TBZDecompressionStream, 10241-byte reads", streamRate, "MB/s", "decompressed bytes, wall clock");
+  bench::Report("bare BZ2_bzDecompress, 10241-byte chunks", libraryRate, "MB/s", "decompressed bytes, wall clock");
+  bench::Report("stream / bare libbz2", streamRate / libraryRate, "x", "wall clock; target >= 0.97");
+  bench::Report("stream / bare libbz2, processor time", library.cpu / stream.cpu, "x", "target >= 0.97");
 }
 
 const bench::RegisterSection section("bzip2", Run);

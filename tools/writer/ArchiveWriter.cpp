@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "Parallel.h"
+#include "archive/BZip2Guard.h"
 #include "archive/Blowfish.h"
 
 namespace bzip2arc {
@@ -62,8 +63,10 @@ std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& conten
   std::vector<std::uint8_t> out(capacity);
   char none = 0;  // libbz2 refuses a null source even for zero bytes
   char* source = content.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(content.data()));
-  const int result = BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
-                                              static_cast<unsigned int>(content.size()), blockSize100k, 0, 0);
+  const int result = CallLibbz2([&] {
+    return BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
+                                    static_cast<unsigned int>(content.size()), blockSize100k, 0, 0);
+  });
   if (result != BZ_OK) throw WriterError("bzip2 compression failed (" + std::to_string(result) + ")");
   out.resize(capacity);
   return out;

@@ -1,0 +1,51 @@
+// A whole extraction: the input is the logical byte sequence of a set, cut
+// into volumes by its own header's sizes (clamped, at most 8 volumes), written
+// to a private folder and extracted into another. Nothing may be written
+// outside the destination, and no work file may stay behind.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "FuzzSupport.h"
+#include "archive/ArchiveFormat.h"
+#include "archive/LibraryInterface.h"
+
+namespace {
+
+int reports = 0;
+
+// Stops decompression bombs: about 10 MB of output per input.
+void BZ2ARC_CALL LimitOutput(std::int32_t, std::int32_t, std::int32_t* cancel) {
+  *cancel = ++reports > 1000 ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto volumes = fuzzsupport::FreshFolder("vol");
+  const auto destination = fuzzsupport::FreshFolder("dest");
+
+  bzip2arc::ArchiveHeader header;
+  if (size >= bzip2arc::kArchiveHeaderSize) bzip2arc::DecodeArchiveHeader(data, header);
+  const auto total = static_cast<std::int64_t>(size);
+  std::int64_t share = std::clamp<std::int64_t>(header.FirstVolumeSize, 1, std::max<std::int64_t>(total, 1));
+  const std::int64_t later = std::clamp<std::int64_t>(header.VolumeSize, 1, std::max<std::int64_t>(total, 1));
+  std::int64_t start = 0;
+  for (int volume = 0; volume < 8 && (start < total || volume == 0); ++volume) {
+    const std::int64_t end = volume == 7 ? total : std::min(total, start + share);
+    fuzzsupport::WriteFile(volumes / ("setup" + std::to_string(volume) + ".lib"), data + start,
+                           static_cast<std::size_t>(end - start));
+    start = end;
+    share = later;
+  }
+
+  const std::string pattern = (volumes / "setup%d.lib").string();
+  const std::string key(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
+  reports = 0;
+  try {
+    bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), destination.c_str(), LimitOutput, nullptr);
+  } catch (const bzip2arc::Exception&) {
+  }
+  fuzzsupport::ExpectOnlyIn({"vol", "dest"});
+  return 0;
+}

@@ -1,0 +1,31 @@
+// The patch applier: the first two bytes give the length of the old file,
+// the rest after it is the patch stream.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "archive/Diff.h"
+#include "archive/Error.h"
+#include "archive/MemoryStream.h"
+
+namespace {
+void IgnoreProgress(std::int32_t consumed) {
+  if (consumed < 0) __builtin_trap();
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  std::size_t oldLength = static_cast<std::size_t>(data[0] | (data[1] << 8));
+  data += 2;
+  size -= 2;
+  if (oldLength > size) oldLength = size;
+  bzip2arc::TMemoryStream oldFile(std::vector<std::uint8_t>(data, data + oldLength));
+  bzip2arc::TMemoryStream patch(std::vector<std::uint8_t>(data + oldLength, data + size));
+  bzip2arc::TMemoryStream newFile;
+  try {
+    bzip2arc::ApplyPatch(patch, oldFile, newFile, IgnoreProgress);
+  } catch (const bzip2arc::Exception&) {
+  }
+  return 0;
+}
