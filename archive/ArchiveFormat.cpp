@@ -28,7 +28,7 @@ constexpr std::size_t kKindAt = 103;
 
 [[noreturn]] void RaiseDamagedRecord(const DirectoryRecord& record, const char* what) {
   MessageText message;
-  message.Append("Damaged directory record \"").Append(record.NameView()).Append("\": ").Append(what);
+  message.Append("Damaged directory record \"").AppendPrintable(record.NameView()).Append("\": ").Append(what);
   throw EArchiveError(message);
 }
 
@@ -148,7 +148,7 @@ void CheckRecordName(std::string_view name) {
                        name.find_first_of(std::string_view("\\/:\0", 4)) != name.npos || IsDeviceName(name);
   if (invalid) {
     MessageText message;
-    message.Append("Invalid file name in archive: \"").Append(name).Append('"');
+    message.Append("Invalid file name in archive: \"").AppendPrintable(name).Append('"');
     throw EArchiveError(message);
   }
 }

@@ -41,6 +41,11 @@ TextBuffer& TextBuffer::Append(std::int32_t value) {
   return Append(std::string_view(digits + sizeof digits - count, count));
 }
 
+TextBuffer& TextBuffer::AppendPrintable(std::string_view text) {
+  for (const char c : text) Append(static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c);
+  return *this;
+}
+
 void TextBuffer::Clear() {
   length_ = 0;
   truncated_ = false;

@@ -24,6 +24,8 @@ class TextBuffer {
   TextBuffer& Append(std::uint32_t value);
   TextBuffer& Append(char c) { return Append(std::string_view(&c, 1)); }
   TextBuffer& Append(const char* text) { return Append(std::string_view(text)); }
+  // Text from an archive for a message: control characters become '?'.
+  TextBuffer& AppendPrintable(std::string_view text);
 
   void Clear();
   // Drops everything from position `length` on.

@@ -16,7 +16,7 @@ using platform::PathText;
 
 [[noreturn]] void RaiseNamed(const char* before, std::string_view name, const char* after) {
   MessageText message;
-  message.Append(before).Append(name).Append(after);
+  message.Append(before).AppendPrintable(name).Append(after);
   throw EArchiveError(message);
 }
 

@@ -139,6 +139,15 @@ std::vector<std::string> ExtractionTest::WorkLeftovers() const {
   return names;
 }
 
+bool ExtractionTest::NothingBesideTheFolders() const {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(root.Path())) {
+    (void)entry;
+    ++count;
+  }
+  return count == 3;
+}
+
 std::vector<std::string> ExtractionTest::DestinationNames() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(destination.Path()))

@@ -74,10 +74,15 @@ class ExtractionTest : public ::testing::Test {
   // Names of everything left in the library's temporary folder.
   std::vector<std::string> WorkLeftovers() const;
   std::vector<std::string> DestinationNames() const;
+  // True when `root` holds nothing but the three folders.
+  bool NothingBesideTheFolders() const;
 
-  testsupport::TempFolder medium;
-  testsupport::TempFolder destination;
-  testsupport::TempFolder work;
+  // Everything a test touches lies in `root`: the medium, the destination and
+  // the library's temporary folder, so writes elsewhere are easy to see.
+  testsupport::TempFolder root;
+  testsupport::TempFolder medium{root.Path()};
+  testsupport::TempFolder destination{root.Path()};
+  testsupport::TempFolder work{root.Path()};
 
  private:
   std::string savedTemp_;

@@ -9,8 +9,9 @@
 
 namespace testsupport {
 
-TempFolder::TempFolder() {
-  const auto base = std::filesystem::temp_directory_path();
+TempFolder::TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+
+TempFolder::TempFolder(const std::filesystem::path& base) {
   std::random_device device;
   for (int attempt = 0; attempt < 100; ++attempt) {
     auto candidate = base / ("bz2arc-test-" + std::to_string(device()));

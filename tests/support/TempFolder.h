@@ -15,6 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 class TempFolder {
  public:
   TempFolder();
+  // A folder inside `parent` instead of the system temporary folder.
+  explicit TempFolder(const std::filesystem::path& parent);
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

@@ -1,0 +1,28 @@
+#include "CreateCommand.h"
+
+#include "ArchiveWriter.h"
+#include "SetInputs.h"
+
+namespace arcset {
+
+CreateSummary CreateSet(const CreateRequest& request) {
+  const std::vector<bzip2arc::WriterEntry> entries = CollectEntries(request.Inputs, request.Patches);
+
+  bzip2arc::WriterOptions options;
+  options.Encrypt = !request.Plain;
+  if (request.HasKey) options.Key.assign(request.Key.begin(), request.Key.end());
+  options.VolumeSize = request.VolumeSize;
+  options.FirstVolumeSize = request.FirstVolumeSize;
+  options.Threads = request.Threads;
+  options.BlockSize100k = 9;
+  const auto volumes = bzip2arc::BuildArchiveSet(entries, options);
+  bzip2arc::WriteArchiveSet(request.OutputFolder, volumes);
+
+  CreateSummary summary;
+  summary.Records = entries.size();
+  summary.Volumes = volumes.size();
+  for (const auto& volume : volumes) summary.Bytes += static_cast<std::int64_t>(volume.size());
+  return summary;
+}
+
+}  // namespace arcset

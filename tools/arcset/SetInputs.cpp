@@ -1,0 +1,157 @@
+#include "SetInputs.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "PatchGenerator.h"
+
+namespace arcset {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// Windows folders hold one file per name ignoring case.
+std::string Folded(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std::vector<std::uint8_t> content) {
+  bzip2arc::WriterEntry entry;
+  entry.Name = name;
+  entry.Content = std::move(content);
+  entry.Attributes = AttributesOf(file);
+  std::error_code error;
+  const auto time = fs::last_write_time(file, error);
+  if (error) throw InputError("cannot read the time of " + Quoted(file) + ": " + error.message());
+  entry.DateTime = bzip2arc::DosDateTimeOf(time);
+  return entry;
+}
+
+}  // namespace
+
+std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
+  std::vector<fs::path> files;
+  for (const fs::path& input : inputs) {
+    std::error_code error;
+    const fs::file_status status = fs::status(input, error);
+    if (!fs::exists(status)) throw InputError("cannot read " + Quoted(input) + ": no such file or folder");
+    if (fs::is_regular_file(status)) {
+      files.push_back(input);
+      continue;
+    }
+    if (!fs::is_directory(status)) throw InputError("cannot read " + Quoted(input) + ": not a regular file");
+    std::vector<fs::path> inside;
+    for (const fs::directory_entry& entry : fs::directory_iterator(input)) {
+      if (entry.is_directory()) {
+        throw InputError("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
+                         ": archive sets have no folders");
+      }
+      if (!entry.is_regular_file()) throw InputError("cannot read " + Quoted(entry.path()) + ": not a regular file");
+      inside.push_back(entry.path());
+    }
+    std::sort(inside.begin(), inside.end(),
+              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+    files.insert(files.end(), inside.begin(), inside.end());
+  }
+  return files;
+}
+
+void CheckEntryName(const std::string& name) {
+  if (name.size() > bzip2arc::kMaxNameLength)
+    throw InputError("file name longer than 64 bytes: '" + name + "'");
+  try {
+    bzip2arc::CheckRecordName(name);
+  } catch (const bzip2arc::Exception& error) {
+    throw InputError(error.Message());
+  }
+}
+
+std::uint32_t AttributesOf(const fs::path& file) {
+  std::error_code error;
+  const fs::perms perms = fs::status(file, error).permissions();
+  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (perms & write) == fs::perms::none ? 0x21u : 0x20u;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
+  struct Closer {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
+  };
+  errno = 0;
+  const std::unique_ptr<std::FILE, Closer> stream(std::fopen(file.string().c_str(), "rb"));
+  if (!stream) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  std::vector<std::uint8_t> bytes;
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (!error) {
+    if (size > static_cast<std::uintmax_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
+  std::uint8_t buffer[1 << 16];
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream.get());
+    bytes.insert(bytes.end(), buffer, buffer + got);
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
+    if (got < sizeof buffer) break;
+  }
+  if (std::ferror(stream.get())) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  return bytes;
+}
+
+std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& inputs,
+                                                  const std::vector<PatchRequest>& patches) {
+  std::vector<bzip2arc::WriterEntry> entries;
+  std::map<std::string, std::string> taken;  // folded name -> name
+  for (const fs::path& file : ExpandInputs(inputs)) {
+    const std::string name = file.filename().string();
+    CheckEntryName(name);
+    const auto [at, added] = taken.emplace(Folded(name), name);
+    if (!added) throw InputError("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
+    entries.push_back(EntryOf(name, file, ReadWholeFile(file)));
+  }
+
+  // Each patched name after its latest patch record.
+  struct Patched {
+    std::vector<std::uint8_t> Content;
+    std::uint32_t Attributes = 0;
+  };
+  std::map<std::string, Patched> patched;
+  for (const PatchRequest& request : patches) {
+    const auto original = std::find_if(entries.begin(), entries.end(), [&](const bzip2arc::WriterEntry& entry) {
+      return entry.Kind == bzip2arc::kKindFile && entry.Name == request.Name;
+    });
+    if (original == entries.end())
+      throw InputError("--patch " + request.Name + ": no file of that name is in the set before it");
+    const auto latest = patched.find(request.Name);
+    const std::vector<std::uint8_t>& current = latest != patched.end() ? latest->second.Content : original->Content;
+    const std::uint32_t attributes = latest != patched.end() ? latest->second.Attributes : original->Attributes;
+    if ((attributes & 0x01) != 0) {
+      // Windows refuses to create a read-only file anew, which the patch step does.
+      throw InputError("--patch " + request.Name + ": the set makes that file read-only before the patch");
+    }
+    const std::vector<std::uint8_t> oldContent = ReadWholeFile(request.Old);
+    if (oldContent != current) {
+      throw InputError("--patch " + request.Name + ": " + Quoted(request.Old) +
+                       " is not the content that the set gives that file at this point");
+    }
+    std::vector<std::uint8_t> newContent = ReadWholeFile(request.New);
+    bzip2arc::WriterEntry entry = EntryOf(request.Name, request.New, bzip2arc::patch::MakePatch(oldContent, newContent));
+    entry.Kind = bzip2arc::kKindPatch;
+    patched[request.Name] = Patched{std::move(newContent), entry.Attributes};
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+}  // namespace arcset

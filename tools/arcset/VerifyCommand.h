@@ -1,0 +1,18 @@
+// `arcset verify`: decodes every record as extraction would, in memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace arcset {
+
+// Stored data above this goes through a work file rather than memory.
+constexpr std::int64_t kStoredInMemory = 16 << 20;
+
+// Returns the number of records; raises the first failure with the message
+// extraction would give.
+std::size_t VerifySet(const std::string& volumePattern, const std::string& key,
+                      std::int64_t storedInMemory = kStoredInMemory);
+
+}  // namespace arcset

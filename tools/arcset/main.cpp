@@ -1,0 +1,10 @@
+// arcset: builds, lists, verifies and extracts archive sets.
+#include <string>
+#include <vector>
+
+#include "Main.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  return arcset::RunArcset(arguments);
+}
