@@ -41,12 +41,9 @@ int TimedOut(const char* what, const Deadline& deadline) {
   return kTimedOut;
 }
 
-HWND WaitFor(HWND (*find)(const std::string&), const std::string& key, const Deadline& deadline) {
-  for (;;) {
-    if (HWND window = find(key)) return window;
-    if (deadline.Passed()) return nullptr;
-    Sleep(kPollMs);
-  }
+HWND HandleOption(const Options& options, const std::string& name) {
+  if (!options.Has(name)) return nullptr;
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoul(options.Text(name), nullptr, 16)));
 }
 
 }  // namespace
@@ -103,8 +100,12 @@ int ClickCancel(const Options& options) {
 int WaitForBox(const Options& options) {
   const Deadline deadline(TimeoutOf(options));
   const std::string caption = RequiredText(options, "caption");
-  HWND box = WaitFor(FindDialogByCaption, caption, deadline);
-  if (!box) return TimedOut(("a box \"" + caption + "\"").c_str(), deadline);
+  const HWND previous = HandleOption(options, "other-than");
+  HWND box = nullptr;
+  while (!(box = FindDialogByCaption(caption, previous))) {
+    if (deadline.Passed()) return TimedOut(("a box \"" + caption + "\"").c_str(), deadline);
+    Sleep(kPollMs);
+  }
   // A box is found as soon as it exists; its text control may come a moment later.
   WindowInfo info = Describe(box);
   while (MessageBoxText(info).empty() && !deadline.Passed()) {
@@ -141,8 +142,11 @@ int WaitForBoxGone(const Options& options) {
 int WaitForWindow(const Options& options) {
   const Deadline deadline(TimeoutOf(options));
   const std::string caption = RequiredText(options, "caption");
-  HWND window = WaitFor(FindWindowByCaption, caption, deadline);
-  if (!window) return TimedOut(("a window \"" + caption + "\"").c_str(), deadline);
+  HWND window = nullptr;
+  while (!(window = FindWindowByCaption(caption))) {
+    if (deadline.Passed()) return TimedOut(("a window \"" + caption + "\"").c_str(), deadline);
+    Sleep(kPollMs);
+  }
   std::fprintf(stdout, "waited=%lu\n", deadline.Elapsed());
   PrintWindow(stdout, "window", Describe(window));
   if (!options.Has("close")) return kDone;
@@ -162,6 +166,15 @@ int StartProgram(const Options& options) {
   UINT result = WinExec(options.Operands[0].c_str(), static_cast<UINT>(options.Number("show", SW_HIDE)));
   std::fprintf(stdout, "winexec=%u\n", result);
   return result > 31 ? kDone : kFailed;
+}
+
+int LoadDll(const Options& options) {
+  if (options.Operands.size() != 1) throw std::invalid_argument("load takes one DLL path");
+  HMODULE module = LoadLibraryA(options.Operands[0].c_str());
+  std::fprintf(stdout, "loaded=%d\n", module ? 1 : 0);
+  if (!module) return kFailed;
+  FreeLibrary(module);
+  return kDone;
 }
 
 }  // namespace probe

@@ -19,5 +19,6 @@ int WaitForBoxGone(const Options& options);
 int WaitForWindow(const Options& options);
 int ListWindows(const Options& options);
 int StartProgram(const Options& options);
+int LoadDll(const Options& options);
 
 }  // namespace probe

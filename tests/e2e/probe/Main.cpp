@@ -14,11 +14,13 @@ constexpr const char* kUsageText =
     "  dialog [--timeout MS] [--min-pos N] [--text TEXT]  wait for the progress dialog\n"
     "  dialog-gone [--timeout MS]                          wait until it is closed\n"
     "  cancel [--timeout MS] [--min-pos N]                 click its Cancel button\n"
-    "  box --caption TEXT [--timeout MS] [--press ok|cancel]  wait for a message box\n"
+    "  box --caption TEXT [--timeout MS] [--press ok|cancel] [--other-than HWND]\n"
+    "                                                      wait for a message box\n"
     "  box-gone --caption TEXT [--timeout MS]              wait until it is closed\n"
     "  window --caption TEXT [--timeout MS] [--close]      wait for a visible window\n"
     "  windows                                             list the visible windows\n"
     "  start [--show N] COMMAND-LINE                       WinExec (default SW_HIDE)\n"
+    "  load DLL                                            LoadLibraryA and FreeLibrary\n"
     "exit status: 0 done, 1 timed out, 2 usage, 3 action failed\n";
 
 int Run(const probe::Options& options) {
@@ -31,6 +33,7 @@ int Run(const probe::Options& options) {
   if (command == "window") return probe::WaitForWindow(options);
   if (command == "windows") return probe::ListWindows(options);
   if (command == "start") return probe::StartProgram(options);
+  if (command == "load") return probe::LoadDll(options);
   throw std::invalid_argument("unknown command " + command);
 }
 

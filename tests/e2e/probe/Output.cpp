@@ -28,7 +28,7 @@ std::string OneLine(const std::string& text) {
 }
 
 void PrintWindow(std::FILE* out, const std::string& prefix, const WindowInfo& info) {
-  std::fprintf(out, "%s.window=%p\n", prefix.c_str(), static_cast<void*>(info.Window));
+  std::fprintf(out, "%s.window=0x%08lX\n", prefix.c_str(), static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(info.Window)));
   std::fprintf(out, "%s.class=%s\n", prefix.c_str(), OneLine(info.ClassName).c_str());
   std::fprintf(out, "%s.caption=%s\n", prefix.c_str(), OneLine(info.Caption).c_str());
   std::fprintf(out, "%s.style=0x%08lX\n", prefix.c_str(), info.Style);

@@ -37,6 +37,22 @@ std::string TextOf(HWND window) {
   return std::string(text, converted > 0 ? converted : 0);
 }
 
+namespace {
+
+// Edit controls keep their text to themselves: ask for it, with a timeout.
+std::string EditText(HWND edit) {
+  constexpr int kLimit = 1 << 16;
+  std::string text(kLimit, '\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(edit, WM_GETTEXT, kLimit, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                           kMessageTimeoutMs, &copied))
+    return {};
+  text.resize(copied < kLimit ? copied : 0);
+  return text;
+}
+
+}  // namespace
+
 WindowInfo Describe(HWND window) {
   WindowInfo info;
   info.Window = window;
@@ -53,7 +69,7 @@ WindowInfo Describe(HWND window) {
     control.Window = child;
     control.Id = GetDlgCtrlID(child);
     control.ClassName = ClassOf(child);
-    control.Text = TextOf(child);
+    control.Text = lstrcmpiA(control.ClassName.c_str(), "Edit") == 0 ? EditText(child) : TextOf(child);
     control.Style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
     GetWindowRect(child, &control.Rect);
     info.Controls.push_back(control);
@@ -76,8 +92,9 @@ HWND FindProgressDialog(const std::string& text) {
   return nullptr;
 }
 
-HWND FindDialogByCaption(const std::string& caption) {
+HWND FindDialogByCaption(const std::string& caption, HWND except) {
   for (HWND window : TopLevelWindows()) {
+    if (window == except) continue;
     if (ClassOf(window) == "#32770" && IsWindowVisible(window) && TextOf(window) == caption) return window;
   }
   return nullptr;

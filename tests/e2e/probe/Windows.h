@@ -40,8 +40,9 @@ std::vector<HWND> TopLevelWindows();
 
 // The loader's progress dialog: a dialog whose control 102 holds `text`.
 HWND FindProgressDialog(const std::string& text);
-// A visible dialog-class window (message boxes are dialogs) with this caption.
-HWND FindDialogByCaption(const std::string& caption);
+// A visible dialog-class window (message boxes are dialogs) with this
+// caption, other than `except`.
+HWND FindDialogByCaption(const std::string& caption, HWND except = nullptr);
 // A visible top-level window of any class with this caption.
 HWND FindWindowByCaption(const std::string& caption);
 
