@@ -47,7 +47,17 @@ e2e_check() {
   if "$@"; then e2e_log "ok: $what"; else e2e_fail "$what"; fi
 }
 
-e2e_wine() { "$E2E_WINE_RUN" "$E2E_PREFIX" "$@"; }
+# Runs a Win32 program in the prefix. E2E_DLL_OVERRIDES adds Wine DLL
+# overrides (wine-run sets its own); the server must be up already, which
+# run-case sees to.
+e2e_wine() {
+  if [ -n "${E2E_DLL_OVERRIDES:-}" ]; then
+    WINEPREFIX=$E2E_PREFIX WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} \
+      WINEDLLOVERRIDES="mscoree,mshtml=;$E2E_DLL_OVERRIDES" wine "$@"
+  else
+    "$E2E_WINE_RUN" "$E2E_PREFIX" "$@"
+  fi
+}
 
 e2e_probe() { e2e_wine "$E2E_BIN/probe.exe" "$@"; }
 
@@ -116,23 +126,29 @@ e2e_expected_file() { printf 'File: %s %s %s\n' "$(stat -c %s "$1")" "$(e2e_crc 
 
 # arcset create, cached under E2E_WORK when the same inputs were packed by
 # the same arcset before: big generated sets take seconds to compress.
-#   e2e_make_set OUTDIR CACHE-KEY ARCSET-CREATE-ARGUMENTS...
+#   e2e_make_set OUTDIR CACHE-KEY [OPTION...] -- INPUT...
 # CACHE-KEY must change whenever the inputs do; "" disables the cache.
 e2e_make_set() {
-  local outdir=$1 key=$2
+  local outdir=$1 key=$2 options=() inputs=()
   shift 2
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  inputs=("$@")
   mkdir -p "$outdir"
   if [ -z "$key" ]; then
-    "$E2E_ARCSET" create "$@" "$outdir" >/dev/null || e2e_fail "arcset create $*"
+    "$E2E_ARCSET" create "${options[@]}" "$outdir" "${inputs[@]}" >/dev/null ||
+      e2e_fail "arcset create ${options[*]} $outdir ${inputs[*]}"
     return
   fi
   local stamp
-  stamp=$( (sha256sum <"$E2E_ARCSET"; sha256sum <"$E2E_BIN/Setup.bin"; echo "$key $*") | sha256sum | cut -c1-16)
-  local cache=$E2E_WORK/sets/$stamp
+  stamp=$( (sha256sum <"$E2E_ARCSET"; sha256sum <"$E2E_BIN/Setup.bin"; echo "$key ${options[*]} ${inputs[*]}") |
+    sha256sum | cut -c1-16)
+  cache=$E2E_WORK/sets/${key%% *}-$stamp
   if [ ! -f "$cache/.complete" ]; then
-    rm -rf "$E2E_WORK/sets"/*  # one cached set per key is plenty
+    rm -rf "$E2E_WORK/sets/${key%% *}"-*  # the last set of each kind is enough
     mkdir -p "$cache"
-    "$E2E_ARCSET" create "$@" "$cache" >/dev/null || e2e_fail "arcset create $*"
+    "$E2E_ARCSET" create "${options[@]}" "$cache" "${inputs[@]}" >/dev/null ||
+      e2e_fail "arcset create ${options[*]} $cache ${inputs[*]}"
     touch "$cache/.complete"
   fi
   cp "$cache"/setup*.lib "$outdir"/
@@ -276,9 +292,9 @@ e2e_expected_runtime() {
 e2e_demo_medium() {
   local folder=$1 volume=$2
   shift 2
-  local key="demo $volume $(e2e_payload_key) $*"
+  local key="demo-$volume $(e2e_payload_key) $*"
   e2e_make_set "$folder" "$key" --volume-size "$volume" \
-    --patch "settings.ini=$(e2e_payload_old):$(e2e_payload_new)" \
+    --patch "settings.ini=$(e2e_payload_old):$(e2e_payload_new)" -- \
     "$E2E_BIN/Setup.bin" "$(e2e_payload_files)" "$@"
   cp "$E2E_BIN/setup.exe" "$folder/setup.exe"
 }

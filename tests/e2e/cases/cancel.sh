@@ -1,14 +1,14 @@
 # Cancel clicked (a real mouse click through X) during a slow extraction: the
 # dialog closes, the error box follows, Setup.bin never starts, nothing stays.
 
-CANCEL_MEDIA_SIZE=$((48 << 20))
+CANCEL_MEDIA_SIZE=$((40 << 20))
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium media
   media=$(e2e_random_data "$CANCEL_MEDIA_SIZE" 2)
   mkdir -p "$medium"
   # Setup.bin first, so that it is out of the set when Cancel comes.
-  e2e_make_set "$medium" "cancel $CANCEL_MEDIA_SIZE" "$E2E_BIN/Setup.bin" "$media"
+  e2e_make_set "$medium" "cancel $CANCEL_MEDIA_SIZE" -- "$E2E_BIN/Setup.bin" "$media"
   cp "$E2E_BIN/setup.exe" "$medium/"
 
   local report=$E2E_CASE_DIR/report.txt

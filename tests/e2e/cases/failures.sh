@@ -23,7 +23,7 @@ run_case() {
 
   folder=$E2E_CASE_DIR/no_setup_bin
   e2e_make_set "$folder" "" --volume-size "$FAILURE_VOLUME_SIZE" \
-    --patch "settings.ini=$(e2e_payload_old):$(e2e_payload_new)" "$(e2e_payload_files)"
+    --patch "settings.ini=$(e2e_payload_old):$(e2e_payload_new)" -- "$(e2e_payload_files)"
   cp "$E2E_BIN/setup.exe" "$folder/"
   failure_run "Setup.bin not in the set" "$folder" "Could not execute main program!" check_no_dialog
 

@@ -3,8 +3,8 @@
 # the files it finds, and the folder gone about 2 s after Setup.bin ends.
 
 # Big enough to keep the dialog up for a screenshot, cut into three volumes.
-NORMAL_MEDIA_SIZE=$((24 << 20))
-NORMAL_VOLUME_SIZE=9M
+NORMAL_MEDIA_SIZE=$((12 << 20))
+NORMAL_VOLUME_SIZE=4500K
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium media
