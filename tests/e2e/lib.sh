@@ -155,7 +155,9 @@ e2e_make_set() {
 }
 
 # Starts a loader in the background: e2e_start_loader EXE-UNIX-PATH ARGS...
-# Sets E2E_LOADER_PID, E2E_LOADER_STARTED and E2E_LOADER_LOG.
+# Sets E2E_LOADER_PID, E2E_LOADER_STARTED and E2E_LOADER_LOG. With
+# E2E_LOADER_TEMP set (a Windows path), the loader runs with TMP and TEMP
+# pointing there.
 e2e_start_loader() {
   local exe=$1
   shift
@@ -163,9 +165,14 @@ e2e_start_loader() {
   win=$(e2e_winpath "$exe") || e2e_fail "loader outside drive C"
   E2E_LOADER_LOG=$E2E_CASE_DIR/loader-$((++E2E_LOADER_RUNS)).log
   E2E_LOADER_STARTED=$(e2e_now)
-  e2e_wine "$win" "$@" >"$E2E_LOADER_LOG" 2>&1 &
+  if [ -n "${E2E_LOADER_TEMP:-}" ]; then
+    # Wine takes TMP and TEMP from the registry, not from the Unix side.
+    e2e_wine cmd /c "set TMP=$E2E_LOADER_TEMP&& set TEMP=$E2E_LOADER_TEMP&& $win $*" >"$E2E_LOADER_LOG" 2>&1 &
+  else
+    e2e_wine "$win" "$@" >"$E2E_LOADER_LOG" 2>&1 &
+  fi
   E2E_LOADER_PID=$!
-  e2e_log "started $win $*"
+  e2e_log "started $win $*${E2E_LOADER_TEMP:+ with TEMP=$E2E_LOADER_TEMP}"
 }
 
 e2e_loader_running() { kill -0 "$E2E_LOADER_PID" 2>/dev/null; }

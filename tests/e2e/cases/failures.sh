@@ -1,7 +1,8 @@
 # Every way the loader gives up, each with the right box(es) in the right
 # order, no folder left behind and exit code 0: setup0.lib missing, a
 # corrupt volume, a set without Setup.bin, a loader without its library
-# resource, and one whose resource is damaged.
+# resource, one whose resource is damaged, and a temporary path that does
+# not exist (two boxes: the error, then the failed clean-up).
 
 FAILURE_VOLUME_SIZE=40K
 
@@ -35,6 +36,13 @@ run_case() {
   folder=$(failure_medium damaged_resource)
   damage_resource "$folder/setup.exe"
   failure_run "damaged library resource" "$folder" "Could not call decompression functions!"
+
+  # No folder can be made under a temporary path that does not exist.
+  E2E_LOADER_TEMP='C:\e2e\nowhere'
+  failure_run "temporary path missing" "$E2E_CASE_DIR/good" "Could not extract decompression library!" \
+    "" "Error" "Could not delete temporary installation files!"
+  unset E2E_LOADER_TEMP
+  [ ! -e "$E2E_PREFIX/drive_c/e2e/nowhere" ] || e2e_fail "the missing temporary path was made"
 }
 
 # A copy of the good medium under NAME; prints its folder.
@@ -45,9 +53,11 @@ failure_medium() {
   printf '%s\n' "$folder"
 }
 
-# failure_run TITLE FOLDER MESSAGE [CHECK-WHILE-THE-BOX-IS-UP]
+# failure_run TITLE FOLDER MESSAGE [CHECK-WHILE-THE-BOX-IS-UP [CAPTION MESSAGE]...]
+# The boxes must come in the order given, the loader's error box first.
 failure_run() {
   local title=$1 folder=$2 message=$3 check=${4:-}
+  shift 4 2>/dev/null || shift $#
   local report=$folder/report.txt started
   e2e_log "-- $title"
   started=$(e2e_now)
@@ -56,6 +66,10 @@ failure_run() {
   [ -z "$check" ] || "$check"
   e2e_probe box --caption "$E2E_ERROR_CAPTION" --timeout 0 --press ok >/dev/null ||
     e2e_fail "$title: could not press OK"
+  while [ $# -ge 2 ]; do
+    e2e_expect_box "$1" "$2" ok
+    shift 2
+  done
   e2e_expect_exit_zero 10
   [ ! -e "$report" ] || e2e_fail "$title: Setup.bin ran"
   e2e_check "$title: temporary folder empty" e2e_temp_is_empty
