@@ -211,7 +211,8 @@ e2e_expect_box() {
   local args=(box --caption "$caption" --timeout 20000)
   [ "$press" = none ] || args+=(--press "$press")
   [ -z "$other" ] || args+=(--other-than "$other")
-  out=$(e2e_probe "${args[@]}" 2>&1) || { echo "$out"; e2e_fail "no box \"$caption\" with \"$text\""; }
+  # On a timeout the probe lists what was on screen; so does e2e_fail.
+  out=$(e2e_probe "${args[@]}" 2>/dev/null) || e2e_fail "no box \"$caption\" with \"$text\""
   seen=$(e2e_value box.text <<<"$out")
   if [ "$seen" != "$text" ]; then
     echo "$out"
