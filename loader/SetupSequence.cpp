@@ -39,8 +39,9 @@ void RunExtractAll(void* context) {
 void CreateTemporaryFolder() {
   char basePath[kPathCapacity];
   char folder[kPathCapacity];
-  // TempDir stays empty unless a folder of our own exists: the error exit
-  // must never delete the system temporary folder itself.
+  // The search works on its own copy: TempDir never names the system
+  // temporary folder, which an error exit would delete. Without a folder the
+  // library has nowhere to go, as when the creation fails unnoticed.
   if (!SystemTempPath(basePath, sizeof basePath) || !CreateTempFolder(basePath, folder, sizeof folder)) {
     InitErrorExit(kLibraryNotExtracted);
   }
@@ -71,7 +72,9 @@ bool ExtractArchiveSet(const char* loaderDir) {
   if (call.ExtractAll == nullptr) return false;
   // Every failure alike; the library's own text is not for the user.
   bzip2arc::LibraryFailure failure;
-  return bzip2arc::CallLibrary(RunExtractAll, &call, failure);
+  if (!bzip2arc::CallLibrary(RunExtractAll, &call, failure)) return false;
+  // A Cancel after the library's last look at it has still deleted files.
+  return !CancelRequested;
 }
 
 void WaitForMainProgram(const char* programPath) {

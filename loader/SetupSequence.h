@@ -15,7 +15,8 @@ void CALLBACK SetupTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD 
 // Loads "<TempDir>\bzip2arc.dll" and has it extract the set of volumes
 // "<loaderDir>\setup%d.lib" into TempDir, reporting to ExtractProgress and
 // RequestDisk. False when the library does not load, lacks ExtractAll or
-// fails; the library is unloaded again in every case.
+// fails, or when Cancel was pressed meanwhile; the library is unloaded again
+// in every case.
 bool ExtractArchiveSet(const char* loaderDir);
 
 // Waits until `programPath` can be deleted (or is gone), pumping messages

@@ -16,14 +16,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ProgressDialogTest : public ::testing::Test {
+// A stand-in for the dialog window.
+class DialogWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr),
                              nullptr);
     if (window == nullptr) GTEST_SKIP() << "no windows here";
-    fs::create_directories(folder / "sub");
-    loadertest::WriteText(folder / "sub" / "file.bin");
   }
   void TearDown() override {
     CancelRequested = false;  // tests only: the loader never resets it
@@ -31,10 +30,21 @@ class ProgressDialogTest : public ::testing::Test {
     if (window != nullptr) DestroyWindow(window);
   }
 
+  HWND window = nullptr;
+};
+
+class ProgressDialogTest : public DialogWindowTest {
+ protected:
+  void SetUp() override {
+    DialogWindowTest::SetUp();
+    if (IsSkipped()) return;
+    fs::create_directories(folder / "sub");
+    loadertest::WriteText(folder / "sub" / "file.bin");
+  }
+
   testsupport::TempFolder temp;
   const fs::path folder = temp.Path() / "CV0";
   loadertest::TempDirSetting tempDir{folder.string()};
-  HWND window = nullptr;
 };
 
 }  // namespace
@@ -65,18 +75,20 @@ TEST_F(ProgressDialogTest, OtherCommandsAndNotificationsAreIgnored) {
 }
 
 // The exits end the process: they run in a child process, which repeats the
-// test's set-up, so the folder must have the same name in both.
-class ExitTest : public ProgressDialogTest {
+// test's set-up (and never its tear-down), so the folder must have the same
+// name in both.
+class ExitTest : public DialogWindowTest {
  protected:
   void SetUp() override {
-    ProgressDialogTest::SetUp();
+    DialogWindowTest::SetUp();
+    if (IsSkipped()) return;
     fs::remove_all(fixedFolder);
     fs::create_directories(fixedFolder / "sub");
     loadertest::WriteText(fixedFolder / "sub" / "file.bin");
   }
   void TearDown() override {
     fs::remove_all(fixedFolder.parent_path());
-    ProgressDialogTest::TearDown();
+    DialogWindowTest::TearDown();
   }
 
   const fs::path fixedFolder = fs::temp_directory_path() / "loader_tests_exit" / "CV0";

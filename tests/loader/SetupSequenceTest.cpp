@@ -82,6 +82,14 @@ TEST_F(ExtractArchiveSetTest, CancelStopsTheLibraryAtItsFirstReport) {
   EXPECT_FALSE(LibraryStillLoaded());
 }
 
+TEST_F(ExtractArchiveSetTest, ACancelTheLibraryNeverSawStillCounts) {
+  // No records, so no progress report in which the library could learn of it.
+  WriteSet({});
+  EXPECT_TRUE(Extract());
+  CancelRequested = true;
+  EXPECT_FALSE(Extract());
+}
+
 TEST_F(ExtractArchiveSetTest, AMissingOrForeignLibraryFails) {
   WriteSet({Entry("Setup.bin", PseudoRandomBytes(1000, 15))});
   fs::remove(folder / "bzip2arc.dll");
