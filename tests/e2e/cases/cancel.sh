@@ -1,5 +1,6 @@
-# Cancel clicked (a real mouse click through X) during a slow extraction: the
-# dialog closes, the error box follows, Setup.bin never starts, nothing stays.
+# Cancel clicked during a slow extraction, once with the mouse through X and
+# once as BM_CLICK from the probe: the dialog closes, the error box follows,
+# Setup.bin never starts, nothing stays.
 
 CANCEL_MEDIA_SIZE=$((40 << 20))
 
@@ -7,21 +8,34 @@ run_case() {
   local medium=$E2E_CASE_DIR/medium media
   media=$(e2e_random_data "$CANCEL_MEDIA_SIZE" 2)
   mkdir -p "$medium"
-  # Setup.bin first, so that it is out of the set when Cancel comes.
+  # Setup.bin first, so that it is out of the set when Cancel comes: the
+  # bar passes 50% when the big file starts.
   e2e_make_set "$medium" "cancel $CANCEL_MEDIA_SIZE" -- "$E2E_BIN/Setup.bin" "$media"
   cp "$E2E_BIN/setup.exe" "$medium/"
 
-  local report=$E2E_CASE_DIR/report.txt
+  cancel_run "$medium" mouse
+  cancel_run "$medium" message
+}
+
+# cancel_run MEDIUM mouse|message
+cancel_run() {
+  local medium=$1 how=$2
+  local report=$E2E_CASE_DIR/report.txt dialog clicked
+  e2e_log "-- Cancel by $how"
   e2e_start_loader "$medium/setup.exe" "/report=$(e2e_winpath "$report")"
-  local dialog
-  dialog=$(e2e_probe dialog --min-pos 5 --timeout 30000) || { echo "$dialog"; e2e_fail "no progress dialog"; }
-  local left top right bottom
-  read -r left top right bottom <<<"$(e2e_value dialog.control.2.rect <<<"$dialog")"
-  local x=$(((left + right) / 2)) y=$(((top + bottom) / 2))
-  xdotool mousemove "$x" "$y" click 1
-  local clicked
-  clicked=$(e2e_now)
-  e2e_log "clicked Cancel at $x,$y with the bar at $(e2e_value dialog.control.123.pos <<<"$dialog")%"
+  if [ "$how" = mouse ]; then
+    dialog=$(e2e_probe dialog --min-pos 60 --timeout 30000) || e2e_fail "no progress dialog"
+    local left top right bottom
+    read -r left top right bottom <<<"$(e2e_value dialog.control.2.rect <<<"$dialog")"
+    local x=$(((left + right) / 2)) y=$(((top + bottom) / 2))
+    xdotool mousemove "$x" "$y" click 1
+    clicked=$(e2e_now)
+    e2e_log "clicked Cancel at $x,$y with the bar at $(e2e_value dialog.control.123.pos <<<"$dialog")%"
+  else
+    dialog=$(e2e_probe cancel --min-pos 60 --timeout 30000) || e2e_fail "could not click Cancel"
+    clicked=$(e2e_now)
+    e2e_log "sent BM_CLICK to Cancel with the bar at $(e2e_value dialog.control.123.pos <<<"$dialog")%"
+  fi
 
   local out
   out=$(e2e_probe dialog-gone --timeout 5000) || { echo "$out"; e2e_fail "the dialog stayed after Cancel"; }
@@ -31,4 +45,5 @@ run_case() {
   [ ! -e "$report" ] || e2e_fail "Setup.bin ran after Cancel"
   e2e_log "ok: Setup.bin never started"
   e2e_check "temporary folder empty" e2e_temp_is_empty
+  e2e_clean_temp
 }

@@ -3,8 +3,8 @@
 # the files it finds, and the folder gone about 2 s after Setup.bin ends.
 
 # Big enough to keep the dialog up for a screenshot, cut into three volumes.
-NORMAL_MEDIA_SIZE=$((12 << 20))
-NORMAL_VOLUME_SIZE=4500K
+NORMAL_MEDIA_SIZE=$((20 << 20))
+NORMAL_VOLUME_SIZE=7M
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium media
@@ -21,9 +21,12 @@ run_case() {
   medium_win=$(e2e_winpath "$medium")
   e2e_start_loader "$medium/setup.exe" "/report=$report_win" "two words"
 
-  # The dialog, mid-extraction.
-  local dialog
-  dialog=$(e2e_probe dialog --min-pos 1 --timeout 20000) || { echo "$dialog"; e2e_fail "no progress dialog"; }
+  # The dialog, mid-extraction: the bar moves by whole records, and media.dat
+  # comes after Setup.bin and the payload, with the patch record after it.
+  local payload records dialog
+  payload=$(find "$(e2e_payload_files)" -maxdepth 1 -type f | wc -l)
+  records=$((payload + 3))
+  dialog=$(e2e_probe dialog --min-pos $(((payload + 1) * 100 / records + 1)) --timeout 20000) || { echo "$dialog"; e2e_fail "no progress dialog"; }
   e2e_screenshot e2e-normal-run-dialog.png
   local after
   after=$(e2e_probe dialog --timeout 0 2>/dev/null) || e2e_fail "the dialog closed before the screenshot was taken"
