@@ -258,15 +258,15 @@ e2e_screenshot() {
   e2e_log "screenshot: $E2E_ARTIFACTS/$1"
 }
 
-# A cached file of SIZE deterministic random bytes; prints its path.
+# A cached file of SIZE deterministic random bytes; E2E_DATA is its path.
 e2e_random_data() {
-  local size=$1 seed=$2 file
-  file=$E2E_WORK/data/random-$size-$seed.bin
-  if [ ! -f "$file" ]; then
+  local size=$1 seed=$2
+  E2E_DATA=$E2E_WORK/data/random-$size-$seed.bin
+  if [ ! -f "$E2E_DATA" ]; then
     mkdir -p "$E2E_WORK/data"
-    e2e_random_file "$file.part" "$size" "$seed" && mv "$file.part" "$file"
+    e2e_random_file "$E2E_DATA.part" "$size" "$seed" && mv "$E2E_DATA.part" "$E2E_DATA" ||
+      e2e_fail "could not generate $size bytes of test data"
   fi
-  printf '%s\n' "$file"
 }
 
 # The demonstration payload of examples/medium.
@@ -309,7 +309,7 @@ e2e_demo_medium() {
 
 e2e_volume_count() { find "$1" -maxdepth 1 -name 'setup*.lib' | wc -l; }
 
-# Polls until PATH is gone; prints the time it went.
+# Polls until PATH is gone; E2E_GONE_AT is the time it went.
 e2e_wait_gone() {
   local path=$1 timeout=${2:-20} deadline
   deadline=$(awk -v t="$(e2e_now)" -v d="$timeout" 'BEGIN { printf "%.3f", t + d }')
@@ -319,5 +319,5 @@ e2e_wait_gone() {
     fi
     sleep 0.02
   done
-  e2e_now
+  E2E_GONE_AT=$(e2e_now)
 }

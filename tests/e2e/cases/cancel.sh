@@ -6,7 +6,8 @@ CANCEL_MEDIA_SIZE=$((40 << 20))
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium media
-  media=$(e2e_random_data "$CANCEL_MEDIA_SIZE" 2)
+  e2e_random_data "$CANCEL_MEDIA_SIZE" 2
+  media=$E2E_DATA
   mkdir -p "$medium"
   # Setup.bin first, so that it is out of the set when Cancel comes: the
   # bar passes 50% when the big file starts.

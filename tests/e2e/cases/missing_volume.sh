@@ -3,7 +3,8 @@
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium extra
-  extra=$(e2e_random_data $((384 << 10)) 3)
+  e2e_random_data $((384 << 10)) 3
+  extra=$E2E_DATA
   mkdir -p "$E2E_CASE_DIR/inputs"
   cp "$extra" "$E2E_CASE_DIR/inputs/extra.dat"
   e2e_demo_medium "$medium" 160K "$E2E_CASE_DIR/inputs/extra.dat"

@@ -8,7 +8,8 @@ NORMAL_VOLUME_SIZE=7M
 
 run_case() {
   local medium=$E2E_CASE_DIR/medium media
-  media=$(e2e_random_data "$NORMAL_MEDIA_SIZE" 1)
+  e2e_random_data "$NORMAL_MEDIA_SIZE" 1
+  media=$E2E_DATA
   mkdir -p "$E2E_CASE_DIR/inputs"
   cp "$media" "$E2E_CASE_DIR/inputs/media.dat"
   e2e_demo_medium "$medium" "$NORMAL_VOLUME_SIZE" "$E2E_CASE_DIR/inputs/media.dat"
@@ -38,7 +39,8 @@ run_case() {
   local written gone
   written=$(e2e_now)
   e2e_log "report written $(e2e_elapsed "$E2E_LOADER_STARTED" "$written") s after the start"
-  gone=$(e2e_wait_gone "$E2E_TEMP_UNIX/CV0" 10)
+  e2e_wait_gone "$E2E_TEMP_UNIX/CV0" 10
+  gone=$E2E_GONE_AT
   E2E_REMOVAL_DELAY=$(e2e_elapsed "$written" "$gone")
   e2e_log "folder removal delay: $E2E_REMOVAL_DELAY s after Setup.bin ended"
   awk -v d="$E2E_REMOVAL_DELAY" 'BEGIN { exit !(d >= 1.0 && d <= 3.5) }' ||

@@ -23,7 +23,8 @@ run_case() {
   local closed gone
   closed=$(e2e_now)
   e2e_log "clicked Close"
-  gone=$(e2e_wait_gone "$E2E_TEMP_UNIX/CV0" 10)
+  e2e_wait_gone "$E2E_TEMP_UNIX/CV0" 10
+  gone=$E2E_GONE_AT
   e2e_log "folder removal delay: $(e2e_elapsed "$closed" "$gone") s after Close"
   e2e_expect_exit_zero 10
   e2e_check "temporary folder empty" e2e_temp_is_empty
