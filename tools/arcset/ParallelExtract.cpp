@@ -209,7 +209,7 @@ PathText Joined(std::string_view folder, const char* name) {
   path.Append(name);
   if (path.Truncated()) {
     bzip2arc::MessageText message;
-    message.Append("Path too long: ").Append(path.View());
+    message.Append("Path too long: ").AppendPrintable(path.View());
     throw bzip2arc::EArchiveError(message);
   }
   return path;
@@ -317,12 +317,13 @@ void ParallelExtract(const std::string& volumePattern, const std::string& key, c
   Decoders decoders(volumePattern.c_str(), header, list, options);
   for (std::size_t i = 0; i < count; ++i) {
     const DirectoryRecord record = list[i];
+    bzip2arc::CheckDirectoryRecord(record, header);
     bzip2arc::CheckRecordName(record.NameView());
     bzip2arc::FixedText<bzip2arc::kMaxDestinationPath + 1> path;
     path.Append(destinationFolder).Append(bzip2arc::platform::kPathSeparator).Append(record.NameView());
     if (path.Truncated()) {
       bzip2arc::MessageText message;
-      message.Append("Destination path too long for \"").Append(record.NameView()).Append('"');
+      message.Append("Destination path too long for \"").AppendPrintable(record.NameView()).Append('"');
       throw bzip2arc::EArchiveError(message);
     }
     const Slot& slot = decoders.WaitFor(i);

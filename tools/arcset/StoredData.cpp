@@ -16,24 +16,9 @@ namespace {
 
 [[noreturn]] void RaiseNamed(const char* before, std::string_view name, const char* after) {
   bzip2arc::MessageText message;
-  message.Append(before).Append(name).Append(after);
+  message.Append(before).AppendPrintable(name).Append(after);
   throw bzip2arc::EArchiveError(message);
 }
-
-// A work file that is deleted with the stream.
-class WorkFileStream : public bzip2arc::TFileStream {
- public:
-  explicit WorkFileStream(const std::string& path)
-      : bzip2arc::TFileStream(path.c_str(), bzip2arc::FileMode::Create), path_(path) {}
-  ~WorkFileStream() override {
-    Close();
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-
- private:
-  std::string path_;
-};
 
 std::string WorkFileName() {
   static std::atomic<unsigned> counter{0};
@@ -98,7 +83,8 @@ std::unique_ptr<bzip2arc::TStream> GatherToStream(const char* volumePattern, con
     GatherStoredData(volumePattern, record, header, *memory);
     return memory;
   }
-  auto file = std::make_unique<WorkFileStream>(WorkFileName());
+  // Unnamed on POSIX, deleted on closing on Windows: nothing outlives us.
+  auto file = std::make_unique<bzip2arc::TFileStream>(WorkFileName().c_str(), bzip2arc::FileMode::CreateWorkFile);
   GatherStoredData(volumePattern, record, header, *file);
   return file;
 }

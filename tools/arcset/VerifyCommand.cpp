@@ -61,8 +61,8 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const bzip2arc::DirectoryRecord& record = list[i];
     const std::string name(record.NameView());
-    bzip2arc::CheckRecordName(record.NameView());
     bzip2arc::CheckDirectoryRecord(record, header);
+    bzip2arc::CheckRecordName(record.NameView());
     const std::unique_ptr<bzip2arc::TStream> stored =
         GatherToStream(volumePattern.c_str(), record, header, storedInMemory);
 
@@ -75,7 +75,9 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
     } else if (patch) {
       const auto old = contents.find(name);
       if (old == contents.end()) {
-        throw bzip2arc::EArchiveError("Patch record \"" + name + "\" follows no record that writes its file");
+        bzip2arc::MessageText message;
+        message.Append("Patch record \"").AppendPrintable(name).Append("\" follows no record that writes its file");
+        throw bzip2arc::EArchiveError(message);
       }
       bzip2arc::TMemoryStream patchStream(std::move(decoded));
       bzip2arc::TMemoryStream oldStream(std::move(old->second));
