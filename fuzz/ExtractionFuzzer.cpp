@@ -10,17 +10,6 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/LibraryInterface.h"
 
-namespace {
-
-int reports = 0;
-
-// Stops decompression bombs: about 10 MB of output per input.
-void BZ2ARC_CALL LimitOutput(std::int32_t, std::int32_t, std::int32_t* cancel) {
-  *cancel = ++reports > 1000 ? 1 : 0;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto volumes = fuzzsupport::FreshFolder("vol");
   const auto destination = fuzzsupport::FreshFolder("dest");
@@ -41,9 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string pattern = (volumes / "setup%d.lib").string();
   const std::string key(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
+  static int reports;
   reports = 0;
+  // Stops decompression bombs: about 10 MB of output per input.
+  const ProgressProc limitOutput = [](std::int32_t, std::int32_t, std::int32_t* cancel) { *cancel = ++reports > 1000; };
   try {
-    bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), destination.c_str(), LimitOutput, nullptr);
+    bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), destination.c_str(), limitOutput, nullptr);
   } catch (const bzip2arc::Exception&) {
   }
   fuzzsupport::ExpectOnlyIn({"vol", "dest"});

@@ -1,10 +1,11 @@
 // Shared pieces of the fuzz targets: a private scratch folder per process and
-// checks that a run left nothing behind.
+// a check that a run left nothing behind.
 #pragma once
 
-#include <cstdint>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,11 +17,11 @@ namespace fuzzsupport {
 namespace fs = std::filesystem;
 
 // A folder of this process under the system temporary folder, emptied and
-// reused for every input. TMPDIR points into it, so the library's work files
-// land there too.
+// reused for every input. TMPDIR points at its "tmp", so the library's work
+// files land there too.
 inline const fs::path& ScratchRoot() {
   static const fs::path root = [] {
-    fs::path path = fs::temp_directory_path() / ("bzip2arc-fuzz-" + std::to_string(::getpid()));
+    const fs::path path = fs::temp_directory_path() / ("bzip2arc-fuzz-" + std::to_string(::getpid()));
     fs::remove_all(path);
     fs::create_directories(path / "tmp");
     ::setenv("TMPDIR", (path / "tmp").c_str(), 1);
@@ -41,28 +42,18 @@ inline fs::path FreshFolder(const char* name) {
 }
 
 inline void WriteFile(const fs::path& path, const std::uint8_t* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), std::streamsize(size));
 }
 
-// Aborts (a finding) when anything but `allowed` folders holds files, or the
-// library's temporary folder is not empty.
-inline void ExpectOnlyIn(std::initializer_list<const char*> allowed) {
+// Aborts (a finding) when the scratch root holds anything but the `allowed`
+// folders and an empty temporary folder.
+inline void ExpectOnlyIn(std::initializer_list<std::string> allowed) {
   for (const auto& entry : fs::directory_iterator(ScratchRoot())) {
     const std::string name = entry.path().filename().string();
-    bool ok = false;
-    for (const char* folder : allowed) ok = ok || name == folder;
-    if (name == "tmp") {
-      if (!fs::is_empty(entry.path())) {
-        std::fprintf(stderr, "work files left in %s\n", entry.path().c_str());
-        std::abort();
-      }
+    if (name == "tmp" ? fs::is_empty(entry.path()) : std::find(allowed.begin(), allowed.end(), name) != allowed.end())
       continue;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "unexpected entry %s\n", entry.path().c_str());
-      std::abort();
-    }
+    std::fprintf(stderr, "left behind: %s\n", entry.path().c_str());
+    std::abort();
   }
 }
 

@@ -8,12 +8,6 @@
 #include "archive/Error.h"
 #include "archive/MemoryStream.h"
 
-namespace {
-void IgnoreProgress(std::int32_t consumed) {
-  if (consumed < 0) __builtin_trap();
-}
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   std::size_t oldLength = static_cast<std::size_t>(data[0] | (data[1] << 8));
@@ -24,7 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bzip2arc::TMemoryStream patch(std::vector<std::uint8_t>(data + oldLength, data + size));
   bzip2arc::TMemoryStream newFile;
   try {
-    bzip2arc::ApplyPatch(patch, oldFile, newFile, IgnoreProgress);
+    bzip2arc::ApplyPatch(patch, oldFile, newFile, [](std::int32_t consumed) {
+      if (consumed < 0) __builtin_trap();
+    });
   } catch (const bzip2arc::Exception&) {
   }
   return 0;

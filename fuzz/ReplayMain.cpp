@@ -9,28 +9,21 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace {
-
-int Replay(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-  return 1;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  int count = 0;
+  std::vector<std::filesystem::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    const std::filesystem::path path(argv[i]);
-    if (std::filesystem::is_directory(path)) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
-        if (entry.is_regular_file()) count += Replay(entry.path());
-    } else if (std::filesystem::exists(path)) {
-      count += Replay(path);
+    if (std::filesystem::is_directory(argv[i])) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
+        if (entry.is_regular_file()) inputs.push_back(entry.path());
+    } else if (std::filesystem::exists(argv[i])) {
+      inputs.push_back(argv[i]);
     }
   }
-  std::printf("replayed %d inputs\n", count);
+  for (const auto& path : inputs) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+  }
+  std::printf("replayed %zu inputs\n", inputs.size());
   return 0;
 }

@@ -1,92 +1,127 @@
-// Shared set-up of the extraction tests: a medium folder, a destination
-// folder, a private temporary folder for the library's work files, and
-// callbacks that record what the library reports.
+// Shared set-up of the extraction tests: the medium, the destination and the
+// library's temporary folder side by side in one root, so that writes
+// anywhere else are easy to see, and callbacks that record what they hear.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ArchiveWriter.h"
-#include "archive/ArchiveFormat.h"
-#include "archive/bzip2arc.h"
+#include "archive/LibraryInterface.h"
 #include "support/TempFolder.h"
 
 namespace extraction {
 
+using namespace bzip2arc;
+namespace fs = std::filesystem;
 using testsupport::Bytes;
+using testsupport::PatchBuilder;
 
-struct Report {
-  std::int32_t Percent;
-  std::int32_t Bytes;
-};
+using Files = std::map<std::string, Bytes>;
 
-// What the callbacks saw; the library's callbacks carry no context pointer.
+using Report = std::pair<std::int32_t, std::int32_t>;  // percent, bytes
+
+// What the callbacks saw: the library's callbacks carry no context pointer.
 struct CallbackLog {
-  std::vector<Report> Reports;
-  std::vector<int> DiskRequests;
-  std::int32_t CancelAt = -1;      // answer cancel at this report (0-based)
-  std::int32_t CancelAnswer = -1;  // the nonzero answer to give
-  // Called on a disk request before it is recorded (e.g. to put a volume in place).
-  void (*OnDisk)(int volume) = nullptr;
+  std::vector<Report> Reports = {};
+  std::vector<int> DiskRequests = {};
+  std::size_t CancelAt = SIZE_MAX;  // the report that answers CancelAnswer
+  std::int32_t CancelAnswer = 1;
+  std::function<void()> OnReport = nullptr, OnDisk = nullptr;  // run first on every report, disk request
 };
-CallbackLog& Log();
+inline CallbackLog& Log() {
+  static CallbackLog log;
+  return log;
+}
+inline void BZ2ARC_CALL RecordProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel) {
+  if (Log().OnReport) Log().OnReport();
+  *cancel = Log().Reports.size() == Log().CancelAt ? Log().CancelAnswer : 0;
+  Log().Reports.push_back({percent, bytes});
+}
+inline void BZ2ARC_CALL RecordDisk(std::uint8_t volume) {
+  if (Log().OnDisk) Log().OnDisk();
+  Log().DiskRequests.push_back(volume);
+}
 
-void BZ2ARC_CALL RecordProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel);
-void BZ2ARC_CALL RecordDisk(std::uint8_t volume);
+inline const std::string kKey(std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey));
 
-bzip2arc::WriterEntry Entry(const std::string& name, const Bytes& content);
+inline WriterEntry Entry(std::string name, Bytes content, std::uint8_t kind = kKindFile,
+                         std::uint32_t attributes = 0x20) {
+  return {std::move(name), attributes, 0x5A6B4C21, kind, std::move(content)};  // 2025-03-11 09:33:02
+}
 
-// A patch stream of one literal block: turns any old file into `content`.
-Bytes LiteralPatch(const Bytes& content);
 // A patch stream of one delta block that copies `old` whole and appends `tail`.
-Bytes AppendingPatch(const Bytes& old, const Bytes& tail);
+inline Bytes AppendingPatch(const Bytes& old, const Bytes& tail) {
+  Bytes rebuilt = old;
+  rebuilt.insert(rebuilt.end(), tail.begin(), tail.end());
+  const auto n = static_cast<std::uint32_t>(old.size());
+  const Bytes table = PatchBuilder::Table({{n, 1, 1}, {0, 1, static_cast<std::uint32_t>(rebuilt.size()) + 1}});
+  return PatchBuilder().Delta(old, rebuilt, tail, table).End().bytes;
+}
+
+// Points the library's temporary folder at `folder`, or back at the original one.
+void SetTemporaryFolder(const char* folder);
 
 class ExtractionTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
+ public:
+  ExtractionTest() {
+    Log() = {};
+    SetTemporaryFolder(work.Path().string().c_str());
+  }
+  ~ExtractionTest() override { SetTemporaryFolder(nullptr); }
 
-  // Builds and writes the set into the medium folder.
-  void WriteSet(const std::vector<bzip2arc::WriterEntry>& entries, const bzip2arc::WriterOptions& options = {});
   std::string Pattern() const { return medium.File("setup%d.lib"); }
-  std::string Destination(const std::string& name) const { return destination.File(name); }
-  Bytes Extracted(const std::string& name) const { return testsupport::ReadFileBytes(destination.File(name)); }
-
-  // Runs ExtractAll into the destination folder; returns "" or the message.
-  std::string ExtractAllMessage(const char* key = nullptr, ProgressProc progress = RecordProgress,
-                                DiskProc disk = nullptr);
-
-  // Rewrites record `index` of a plain (not enciphered) set's volume 0.
-  template <class Change>
-  void ChangeRecord(std::size_t index, Change change) {
+  void WriteSet(const std::vector<WriterEntry>& entries, std::int64_t volumeSize = 0, bool encrypt = false) {
+    WriterOptions options;
+    options.VolumeSize = volumeSize;
+    options.Encrypt = encrypt;
+    WriteArchiveSet(medium.Path(), BuildArchiveSet(entries, options));
+  }
+  void ChangeVolume0(const std::function<void(Bytes&)>& change) const {
     Bytes volume = testsupport::ReadFileBytes(medium.File("setup0.lib"));
-    bzip2arc::DirectoryRecord record;
-    std::uint8_t* bytes = volume.data() + bzip2arc::kArchiveHeaderSize + bzip2arc::kDirectoryRecordSize * index;
-    bzip2arc::DecodeDirectoryRecord(bytes, record);
-    change(record);
-    bzip2arc::EncodeDirectoryRecord(record, bytes);
+    change(volume);
     testsupport::WriteFileBytes(medium.File("setup0.lib"), volume);
   }
+  // Record `index` of a plain set.
+  void ChangeRecord(std::size_t index, const std::function<void(DirectoryRecord&)>& change) const {
+    ChangeVolume0([&](Bytes& volume) {
+      DirectoryRecord record;
+      std::uint8_t* bytes = &volume[kArchiveHeaderSize + kDirectoryRecordSize * index];
+      DecodeDirectoryRecord(bytes, record);
+      change(record);
+      EncodeDirectoryRecord(record, bytes);
+    });
+  }
+  // "" or the message of the failure.
+  std::string ExtractAllMessage(const std::string& key = kKey, ProgressProc progress = RecordProgress,
+                                DiskProc disk = nullptr) const {
+    const std::string folder = destination.Path().string();
+    return testsupport::ErrorMessage<Exception>(
+        [&] { bzip2arc::ExtractAll(Pattern().c_str(), key.c_str(), folder.c_str(), progress, disk); });
+  }
+  // The destination's files and their contents.
+  Files Tree() const {
+    Files files;
+    for (const auto& file : fs::directory_iterator(destination.Path()))
+      files[file.path().filename().string()] = testsupport::ReadFileBytes(file.path());
+    return files;
+  }
+  static auto Count(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
+  // The read-only attribute on Windows, no write permission at all on POSIX.
+  static bool IsReadOnly(const std::string& path) {
+    const auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (fs::status(path).permissions() & anyWrite) == fs::perms::none;
+  }
+  // No work file left, nothing written beside the three folders.
+  bool Clean() const { return Count(work.Path()) == 0 && Count(root.Path()) == 3; }
 
-  // Names of everything left in the library's temporary folder.
-  std::vector<std::string> WorkLeftovers() const;
-  std::vector<std::string> DestinationNames() const;
-  // True when `root` holds nothing but the three folders.
-  bool NothingBesideTheFolders() const;
-
-  // Everything a test touches lies in `root`: the medium, the destination and
-  // the library's temporary folder, so writes elsewhere are easy to see.
-  testsupport::TempFolder root;
-  testsupport::TempFolder medium{root.Path()};
-  testsupport::TempFolder destination{root.Path()};
-  testsupport::TempFolder work{root.Path()};
-
- private:
-  std::string savedTemp_;
-  bool hadTemp_ = false;
+  testsupport::TempFolder root, medium{root.Path()}, destination{root.Path()}, work{root.Path()};
 };
 
 }  // namespace extraction
