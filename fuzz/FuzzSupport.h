@@ -17,21 +17,24 @@ namespace fuzzsupport {
 namespace fs = std::filesystem;
 
 // A folder of this process under the system temporary folder, emptied and
-// reused for every input. TMPDIR points at its "tmp", so the library's work
-// files land there too.
-inline const fs::path& ScratchRoot() {
-  static const fs::path root = [] {
-    const fs::path path = fs::temp_directory_path() / ("bzip2arc-fuzz-" + std::to_string(::getpid()));
+// reused for every input and removed at exit. TMPDIR points at its "tmp", so
+// the library's work files land there too.
+struct Scratch {
+  Scratch() : path(fs::temp_directory_path() / ("bzip2arc-fuzz-" + std::to_string(::getpid()))) {
     fs::remove_all(path);
     fs::create_directories(path / "tmp");
     ::setenv("TMPDIR", (path / "tmp").c_str(), 1);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(ScratchRoot(), ignored);
-    });
-    return path;
-  }();
-  return root;
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  const fs::path path;
+};
+
+inline const fs::path& ScratchRoot() {
+  static const Scratch scratch;
+  return scratch.path;
 }
 
 inline fs::path FreshFolder(const char* name) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archive/Diff.h"
@@ -24,13 +25,9 @@ PatchBuilder ABCDEF(const char* rebuilt, const char* inserted, const Bytes& tabl
   return before.Delta(kABCDEF, testsupport::ToBytes(rebuilt), testsupport::ToBytes(inserted), table).End();
 }
 
-struct Outcome {
-  Bytes newFile;
-  std::string error;  // "" on success
-  std::int32_t oldConsumed;
-};
-
-Outcome Apply(const PatchBuilder& patch, const Bytes& old, PatchProgressProc progress = nullptr) {
+// The new file, the message of the failure ("" on success), the old bytes consumed.
+std::tuple<Bytes, std::string, std::int32_t> Apply(const PatchBuilder& patch, const Bytes& old,
+                                                   PatchProgressProc progress = nullptr) {
   TMemoryStream patchStream(patch.bytes), oldStream(old), newStream;
   patchStream.Seek(0, soEnd);  // the applier starts every stream at offset 0
   oldStream.Seek(0, soEnd);
@@ -61,10 +58,10 @@ TEST(Diff, WorkedExamples) {
       {"back to back, to the last byte", ABCDEF("ABCF", "", Table({{3, 1, 1}, {1, 6, 4}})), kABCDEF, "ABCF"_b, 6},
       {"literal blocks ignore a short old file", PatchBuilder().Literal(100, "1"_b).End(7), "short"_b, "1"_b, 5},
       {"lengths of 2 MiB", PatchBuilder().Literal(kPatchBufferSize, k2MiB).End(), k2MiB, k2MiB, kPatchBufferSize}}) {
-    const Outcome out = Apply(patch, old);
-    EXPECT_EQ(out.error, "") << what;
-    EXPECT_TRUE(out.newFile == expected) << what;
-    EXPECT_EQ(out.oldConsumed, oldConsumed) << what;
+    const auto [newFile, error, consumed] = Apply(patch, old);
+    EXPECT_EQ(error, "") << what;
+    EXPECT_TRUE(newFile == expected) << what;
+    EXPECT_EQ(consumed, oldConsumed) << what;
   }
 }
 
@@ -99,16 +96,16 @@ TEST(Diff, FailuresKeepTheBlocksBefore) {
       {good, {}, shortPatch},
       {PatchBuilder(good).U32(0).U8(0).U32(5).U32(0).U8('a'), {}, shortPatch},
       {ABCDEF("A", "", Table({{1, 1, 1}}), good), "ABCDE"_b, "Old file ends inside a patch block"}}) {
-    const Outcome out = Apply(patch, old);
-    EXPECT_EQ(out.error, message);
-    EXPECT_EQ(out.newFile, "good"_b) << message;
+    const auto [newFile, error, consumed] = Apply(patch, old);
+    EXPECT_EQ(error, message);
+    EXPECT_EQ(newFile, "good"_b) << message;
   }
 }
 
 TEST(Diff, ProgressCountsPatchBytesAfterLiteralDataAndBeforeEachCopy) {
   const PatchBuilder literal = PatchBuilder().Literal(0, "hello"_b);
   const PatchBuilder patch = ABCDEF("DEFxyABz", "xyz", Table({{3, 4, 1}, {2, 1, 6}, {0, 1, 9}}), literal);
-  ASSERT_EQ(Apply(patch, kABCDEF, [](std::int32_t consumed) { gReports.push_back(consumed); }).error, "");
+  ASSERT_EQ(std::get<1>(Apply(patch, kABCDEF, [](std::int32_t consumed) { gReports.push_back(consumed); })), "");
   // A delta block is read whole before its first record; the 9-byte end block is not reported.
   const auto literalSize = std::int32_t(literal.bytes.size()), patchSize = std::int32_t(patch.bytes.size());
   EXPECT_EQ(gReports, (std::vector<std::int32_t>{literalSize, patchSize - literalSize - 9, 0, 0}));

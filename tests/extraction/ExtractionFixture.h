@@ -60,8 +60,8 @@ inline WriterEntry Entry(std::string name, Bytes content, std::uint8_t kind = kK
 inline Bytes AppendingPatch(const Bytes& old, const Bytes& tail) {
   Bytes rebuilt = old;
   rebuilt.insert(rebuilt.end(), tail.begin(), tail.end());
-  const auto n = static_cast<std::uint32_t>(old.size());
-  const Bytes table = PatchBuilder::Table({{n, 1, 1}, {0, 1, static_cast<std::uint32_t>(rebuilt.size()) + 1}});
+  const Bytes table =
+      PatchBuilder::Table({{std::uint32_t(old.size()), 1, 1}, {0, 1, std::uint32_t(rebuilt.size() + 1)}});
   return PatchBuilder().Delta(old, rebuilt, tail, table).End().bytes;
 }
 
