@@ -3,10 +3,13 @@
 // checks that applying it rebuilds NEW, and measures xdelta3 and bsdiff on
 // the same pair when those programs are installed. name=value pairs set
 // generator options (block, region, record, changed, unchanged, anchor,
-// candidates, literal) for experiments.
+// candidates, step, literal, align, segment, threads) for experiments; repeats=N times the generation N
+// times, compare=0 skips the other programs.
 #include <bzlib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -75,21 +78,36 @@ class ScratchFolder {
   fs::path path_;
 };
 
-void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options) {
+struct BenchOptions {
+  int repeats = 3;
+  bool compare = true;
+};
+
+void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options, BenchOptions& bench) {
   for (int i = 3; i < argc; ++i) {
     const std::string arg = argv[i];
     const auto equals = arg.find('=');
     if (equals == std::string::npos) throw std::runtime_error("expected name=value: " + arg);
     const std::string name = arg.substr(0, equals);
     const double value = std::stod(arg.substr(equals + 1));
-    if (name == "block") options.blockLength = static_cast<std::uint32_t>(value);
-    else if (name == "region") options.regionLength = static_cast<std::uint32_t>(value);
-    else if (name == "record") options.costs.record = value;
-    else if (name == "changed") options.costs.insertChanged = value;
-    else if (name == "unchanged") options.costs.insertUnchanged = value;
+    if (name == "block") options.plan.blockLength = static_cast<std::uint32_t>(value);
+    else if (name == "region") options.plan.regionLength = static_cast<std::uint32_t>(value);
+    else if (name == "record") options.plan.costs.record = value;
+    else if (name == "changed") options.plan.costs.insertChanged = value;
+    else if (name == "unchanged") options.plan.costs.insertUnchanged = value;
     else if (name == "anchor") options.alignment.minAnchorLength = static_cast<std::uint32_t>(value);
+    else if (name == "step") options.alignment.lookupStep = static_cast<std::uint32_t>(value);
     else if (name == "candidates") options.alignment.maxCandidates = static_cast<std::uint32_t>(value);
-    else if (name == "literal") options.compareWithLiteral = value != 0;
+    else if (name == "literal") options.plan.compareWithLiteral = value != 0;
+    else if (name == "bias") options.plan.literalBias = value;
+    else if (name == "context") options.plan.literalContext = static_cast<std::size_t>(value);
+    else if (name == "join") options.plan.joinDensity = value;
+    else if (name == "joinlength") options.plan.joinLength = static_cast<std::uint32_t>(value);
+    else if (name == "align") options.plan.alignCompressorBlocks = value != 0;
+    else if (name == "segment") options.plan.minSegment = static_cast<std::uint32_t>(value);
+    else if (name == "threads") options.plan.threads = static_cast<unsigned>(value);
+    else if (name == "repeats") bench.repeats = static_cast<int>(value);
+    else if (name == "compare") bench.compare = value != 0;
     else throw std::runtime_error("unknown option " + name);
   }
 }
@@ -109,16 +127,23 @@ int Main(int argc, char** argv) {
   const Bytes oldData = ReadAll(oldPath);
   const Bytes newData = ReadAll(newPath);
   bzip2arc::patch::PatchOptions options;
-  ApplyOptions(argc, argv, options);
+  BenchOptions benchOptions;
+  ApplyOptions(argc, argv, options, benchOptions);
 
   Bytes patch;
-  const double generateSeconds = bench::BestSeconds(3, [&] { patch = bzip2arc::patch::MakePatch(oldData, newData, options); });
+  double generateCpuSeconds = 1e30;
+  const double generateSeconds = bench::BestSeconds(benchOptions.repeats, [&] {
+    const std::clock_t start = std::clock();
+    patch = bzip2arc::patch::MakePatch(oldData, newData, options);
+    generateCpuSeconds = std::min(generateCpuSeconds, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+  });
   const std::size_t compressed = Bzip2Size(patch);
   bench::Report("old file", static_cast<double>(oldData.size()), "bytes");
   bench::Report("new file", static_cast<double>(newData.size()), "bytes");
   bench::Report("patch stream, raw", static_cast<double>(patch.size()), "bytes");
   bench::Report("patch stream, bzip2 -9", static_cast<double>(compressed), "bytes");
-  bench::Report("generation time (best of 3)", generateSeconds, "s");
+  bench::Report("generation time (best of " + std::to_string(benchOptions.repeats) + ")", generateSeconds, "s",
+                "processor time " + std::to_string(generateCpuSeconds) + " s, all threads");
 
   bzip2arc::TMemoryStream patchStream(patch);
   bzip2arc::TMemoryStream oldStream(oldData);
@@ -130,6 +155,7 @@ int Main(int argc, char** argv) {
   const bool verified = newStream.Bytes() == newData;
   bench::Report("apply time (ApplyPatch, best of 3)", applySeconds, "s", verified ? "result verified" : "RESULT DIFFERS");
 
+  if (!benchOptions.compare) return verified ? 0 : 1;
   const ScratchFolder scratch;
   const fs::path out = scratch.Path() / "out";
   if (HaveProgram("xdelta3")) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CompressorBlocks.h"
 #include "PatchGenerator.h"
 #include "PatchWriter.h"
 #include "archive/ByteOrder.h"
@@ -43,6 +44,8 @@ struct StreamShape {
   int deltaBlocks = 0;
   std::size_t records = 0;
   std::uint64_t oldConsumed = 0;
+  std::uint64_t paddingBytes = 0;
+  std::vector<std::size_t> paddingEnds;  // stream offsets after padding blocks
 };
 
 // Walks a patch stream and checks every rule the applier relies on; returns
@@ -110,7 +113,14 @@ StreamShape CheckStream(const Bytes& patch, std::size_t oldSize, std::size_t new
       o = destination - 1 + length;
     }
     (void)endsWithInsert;
-    EXPECT_EQ(gaps, insertedLength) << "inserted bytes not used exactly";
+    // Inserted bytes beyond the gaps are allowed (and ignored): padding.
+    EXPECT_LE(gaps, insertedLength) << "gaps need more inserted bytes than given";
+    if (gaps < insertedLength) {
+      EXPECT_EQ(oldLength, 0u) << "unused inserted bytes outside a padding block";
+      EXPECT_EQ(tableLength, 0u) << "unused inserted bytes outside a padding block";
+      shape.paddingBytes += insertedLength - gaps;
+      shape.paddingEnds.push_back(p);
+    }
     EXPECT_LE(o, kLimit);
     produced += o;
     shape.records += tableLength / 10;
@@ -203,6 +213,9 @@ TEST(PatchGeneratorContent, SmallEditsInALargeFile) {
   }
   const Bytes patch = RoundTrip(oldData, newData);
   EXPECT_LT(Compressed(patch), 20000u);
+  // Blocks with few copies are joined: far fewer blocks than KiB.
+  const StreamShape shape = CheckStream(patch, oldData.size(), newData.size());
+  EXPECT_LT(shape.deltaBlocks + shape.literalBlocks, static_cast<int>(newData.size() / 1024 / 8));
 }
 
 TEST(PatchGeneratorContent, PureInsertion) {
@@ -238,7 +251,7 @@ TEST(PatchGeneratorContent, LargeFilesNeedManyBlocks) {
   const Bytes oldData = PseudoRandomBytes(6 * 1024 * 1024, 11, 64);
   Bytes newData = Concat({Slice(oldData, 0, 3000000), PseudoRandomBytes(1000, 12), Slice(oldData, 3000000, oldData.size())});
   PatchOptions options;
-  options.blockLength = 65536;
+  options.plan.blockLength = 65536;
   const StreamShape shape = CheckStream(RoundTrip(oldData, newData, options), oldData.size(), newData.size());
   EXPECT_GT(shape.deltaBlocks, 90);
 }
@@ -261,13 +274,94 @@ TEST(PatchGeneratorContent, UnrelatedRandomDataGoesLiterally) {
   EXPECT_EQ(shape.records, 0u);
 }
 
+// New content unrelated to the old file between stretches of edited old
+// content: the stream turns from delta blocks to literal data and back.
+struct MixedPair {
+  Bytes oldData;
+  Bytes newData;
+};
+MixedPair LiteralBetweenDeltas(const Bytes& literal) {
+  MixedPair pair;
+  pair.oldData = CodeLike(600000, 20);
+  Bytes edited = pair.oldData;
+  for (std::size_t i = 0; i < edited.size(); i += 97) edited[i] ^= 0x21;
+  pair.newData = Concat({Slice(edited, 0, 300000), literal, Slice(edited, 300000, edited.size())});
+  return pair;
+}
+// Something like a relocation table: 24-byte records of an increasing
+// offset, a type and a scattered value, mostly zero bytes.
+Bytes TableLike(std::size_t length, std::uint32_t seed) {
+  const Bytes noise = PseudoRandomBytes(length, seed);
+  Bytes out;
+  for (std::uint64_t k = 0; out.size() < length; ++k) {
+    const std::uint64_t value = 0x300000 + (noise[k % length] << 8 | noise[(k * 7) % length]) + k * 16;
+    for (const std::uint64_t field : {0x420000 + 8 * k, std::uint64_t{8}, value}) {
+      for (int b = 0; b < 8; ++b) out.push_back(static_cast<std::uint8_t>(field >> (8 * b)));
+    }
+  }
+  out.resize(length);
+  return out;
+}
+MixedPair CompressibleLiteralBetweenDeltas() { return LiteralBetweenDeltas(TableLike(400000, 21)); }
+
+TEST(PatchGeneratorLayout, CompressorBlocksStartWhereDeltaAndLiteralMeet) {
+  const MixedPair pair = CompressibleLiteralBetweenDeltas();
+  const Bytes patch = RoundTrip(pair.oldData, pair.newData);
+  const StreamShape shape = CheckStream(patch, pair.oldData.size(), pair.newData.size());
+  ASSERT_EQ(shape.paddingEnds.size(), 2u);
+  // Each padding block ends a compressor block: the byte after it starts one.
+  bzip2arc::patch::CompressorBlockTracker tracker;
+  std::size_t fed = 0;
+  for (const std::size_t end : shape.paddingEnds) {
+    tracker.Add({patch.data() + fed, end - fed});
+    const std::int64_t blocks = tracker.BlocksEnded();
+    tracker.Add({patch.data() + end, 1});
+    EXPECT_EQ(tracker.BlocksEnded(), blocks + 1);
+    fed = end + 1;
+  }
+}
+
+TEST(PatchGeneratorLayout, PaddingOnlyWhereItPays) {
+  // Random data gains nothing from a block of its own; code-like data
+  // unrelated to the old file loses by it, as the delta blocks around it
+  // then no longer share one compressor block.
+  for (const Bytes& literal : {PseudoRandomBytes(400000, 22), CodeLike(400000, 23)}) {
+    const MixedPair pair = LiteralBetweenDeltas(literal);
+    const Bytes patch = RoundTrip(pair.oldData, pair.newData);
+    EXPECT_EQ(CheckStream(patch, pair.oldData.size(), pair.newData.size()).paddingBytes, 0u);
+    PatchOptions plain;
+    plain.plan.alignCompressorBlocks = false;
+    EXPECT_EQ(patch, MakePatch(pair.oldData, pair.newData, plain));
+  }
+}
+
+TEST(PatchGeneratorLayout, PaddingPaysOffAndCanBeTurnedOff) {
+  const MixedPair pair = CompressibleLiteralBetweenDeltas();
+  PatchOptions options;
+  options.plan.alignCompressorBlocks = false;
+  const Bytes plain = RoundTrip(pair.oldData, pair.newData, options);
+  EXPECT_EQ(CheckStream(plain, pair.oldData.size(), pair.newData.size()).paddingBytes, 0u);
+  const Bytes padded = MakePatch(pair.oldData, pair.newData);
+  EXPECT_GT(padded.size(), plain.size());
+  EXPECT_LT(Compressed(padded), Compressed(plain));
+}
+
+TEST(PatchGeneratorOptions, ThreadsDoNotChangeTheResult) {
+  const MixedPair pair = CompressibleLiteralBetweenDeltas();
+  PatchOptions one;
+  one.plan.threads = 1;
+  PatchOptions four;
+  four.plan.threads = 4;
+  EXPECT_EQ(MakePatch(pair.oldData, pair.newData, one), MakePatch(pair.oldData, pair.newData, four));
+}
+
 TEST(PatchGeneratorOptions, AnyBlockLengthKeepsTheLimits) {
   const Bytes oldData = CodeLike(150000, 15);
   Bytes newData = oldData;
   for (std::size_t i = 0; i < newData.size(); i += 37) newData[i] ^= 1;
   for (std::uint32_t blockLength : {1u, 7u, 1000u, 65536u, 1000000u}) {
     PatchOptions options;
-    options.blockLength = blockLength;
+    options.plan.blockLength = blockLength;
     RoundTrip(oldData, newData, options);
   }
 }
@@ -276,7 +370,7 @@ TEST(PatchGeneratorOptions, WithoutLiteralComparison) {
   const Bytes oldData = CodeLike(100000, 16);
   const Bytes newData = Concat({PseudoRandomBytes(3000, 17), oldData, PseudoRandomBytes(3000, 18)});
   PatchOptions options;
-  options.compareWithLiteral = false;
+  options.plan.compareWithLiteral = false;
   RoundTrip(oldData, newData, options);
 }
 
@@ -286,9 +380,9 @@ TEST(PatchGeneratorOptions, DenseChangesFillTheCopyTable) {
   Bytes newData = oldData;
   for (std::size_t i = 0; i < newData.size(); i += 20) newData[i] ^= 0x80;
   PatchOptions options;
-  options.blockLength = 65536;
-  options.costs.record = 0.1;
-  options.compareWithLiteral = false;
+  options.plan.blockLength = 65536;
+  options.plan.costs.record = 0.1;
+  options.plan.compareWithLiteral = false;
   const StreamShape shape = CheckStream(RoundTrip(oldData, newData, options), oldData.size(), newData.size());
   EXPECT_GT(shape.records, 14000u);
 }

@@ -29,6 +29,7 @@ void Alignment::FindAnchors(const AlignmentOptions& options) {
 
   std::int64_t shift = 0;
   std::uint32_t previousEnd = 0;
+  const std::uint32_t step = std::clamp<std::uint32_t>(options.lookupStep, 1, minLength - MatchIndex::kKeyLength + 1);
   for (std::uint32_t i = 0; i + MatchIndex::kKeyLength <= newSize;) {
     std::uint32_t bestLength = 0;
     std::uint32_t bestOld = 0;
@@ -39,24 +40,30 @@ void Alignment::FindAnchors(const AlignmentOptions& options) {
     }
     if (bestLength < minLength) {
       bestLength = 0;
-      std::uint32_t tries = 0;
-      for (std::uint32_t candidate = index.First(n + i);
-           candidate != MatchIndex::kNone && tries < options.maxCandidates;
-           candidate = index.Next(candidate), ++tries) {
-        const std::uint32_t length = lengthAt(i, candidate);
-        if (length > bestLength) {
-          bestLength = length;
-          bestOld = candidate;
+      // A match of minLength bytes or more holds a position a multiple of
+      // `step` with a whole key after it: looking up only those finds it.
+      if (i % step == 0) {
+        std::uint32_t tries = 0;
+        for (std::uint32_t candidate = index.First(n + i);
+             candidate != MatchIndex::kNone && tries < options.maxCandidates;
+             candidate = index.Next(candidate), ++tries) {
+          const std::uint32_t length = lengthAt(i, candidate);
+          if (length > bestLength) {
+            bestLength = length;
+            bestOld = candidate;
+          }
         }
       }
     }
-    if (bestLength < minLength) {
+    // The match may have started before i, in bytes skipped as unmatched.
+    std::uint32_t back = 0;
+    if (bestLength >= MatchIndex::kKeyLength) {
+      while (i - back > previousEnd && bestOld > back && n[i - back - 1] == o[bestOld - back - 1]) ++back;
+    }
+    if (bestLength + back < minLength) {
       ++i;
       continue;
     }
-    // The match may have started before i, in bytes skipped as unmatched.
-    std::uint32_t back = 0;
-    while (i - back > previousEnd && bestOld > back && n[i - back - 1] == o[bestOld - back - 1]) ++back;
     anchors_.push_back({i - back, bestOld - back, bestLength + back, false});
     shift = std::int64_t{bestOld} - i;
     i += bestLength;

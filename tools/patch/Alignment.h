@@ -24,8 +24,11 @@ struct Anchor {
 struct AlignmentOptions {
   // Shortest match taken as an anchor.
   std::uint32_t minAnchorLength = 12;
-  // Hash chain entries tried per position.
+  // Hash chain entries tried per position looked up.
   std::uint32_t maxCandidates = 16;
+  // Where the shift of the previous anchor fails, look up every step-th
+  // position only (at most minAnchorLength - 7 for no match to slip through).
+  std::uint32_t lookupStep = 4;
 };
 
 class Alignment {

@@ -1,23 +1,16 @@
 #include "BlockPlanner.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
-#include "CompressedSize.h"
+#include "Parallel.h"
+#include "PlannedBlocks.h"
+#include "RegionEncoder.h"
+#include "StreamLayout.h"
 
 namespace bzip2arc::patch {
 namespace {
-
-// A block as planned: its new bytes, the old range its copies may use, and
-// the copies (none: the new bytes go in literally).
-struct PlannedBlock {
-  BlockRange range;
-  std::vector<Copy> copies;
-};
-
-struct Cut {
-  std::uint32_t newPos;
-  std::uint32_t oldPos;
-};
 
 // Cuts every blockLength new bytes, each at the old position lining up with
 // it, so that copies inside a block mostly keep the block's own shift.
@@ -30,30 +23,6 @@ std::vector<Cut> ChooseCuts(const Alignment& alignment, std::uint32_t newSize, s
   return cuts;
 }
 
-// Writes planned blocks, joining neighbouring literal ones; an old range too
-// long for one block is partly skipped first.
-void Emit(const std::vector<PlannedBlock>& blocks, PatchWriter& writer) {
-  for (std::size_t b = 0; b < blocks.size();) {
-    const PlannedBlock& block = blocks[b];
-    if (!block.copies.empty()) {
-      writer.SkipOld(block.range.oldBegin - writer.OldPosition());
-      writer.Delta(block.range.oldEnd - block.range.oldBegin, block.range.newEnd - block.range.newBegin, block.copies);
-      ++b;
-      continue;
-    }
-    std::size_t last = b;
-    while (last + 1 < blocks.size() && blocks[last + 1].copies.empty() &&
-           blocks[last + 1].range.newEnd - block.range.newBegin <= kMaxBlockLength) {
-      ++last;
-    }
-    const std::uint32_t oldEnd = blocks[last].range.oldEnd;
-    const std::uint32_t oldLength = oldEnd - writer.OldPosition();
-    if (oldLength > kMaxBlockLength) writer.SkipOld(oldLength - kMaxBlockLength);
-    writer.Literal(oldEnd - writer.OldPosition(), blocks[last].range.newEnd - block.range.newBegin);
-    b = last + 1;
-  }
-}
-
 }  // namespace
 
 void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldData,
@@ -62,33 +31,29 @@ void WriteBlocks(const Alignment& alignment, std::span<const std::uint8_t> oldDa
   const std::uint32_t blockLength = std::clamp<std::uint32_t>(options.blockLength, 1, 65536);
   const std::vector<Cut> cuts = ChooseCuts(alignment, newSize, blockLength);
 
+  // Regions: runs of cuts spanning at most regionLength new bytes.
+  std::vector<std::pair<std::size_t, std::size_t>> regions;
   for (std::size_t first = 0; first + 1 < cuts.size();) {
     std::size_t last = first + 1;
     while (last + 1 < cuts.size() && cuts[last + 1].newPos - cuts[first].newPos <= options.regionLength) ++last;
-
-    std::vector<PlannedBlock> delta;
-    bool anyCopy = false;
-    for (std::size_t k = first; k < last; ++k) {
-      BlockRange range{cuts[k].newPos, cuts[k + 1].newPos, cuts[k].oldPos, cuts[k + 1].oldPos};
-      range.oldBegin = std::max(range.oldBegin, range.oldEnd - std::min(range.oldEnd, kMaxBlockLength));
-      delta.push_back({range, PlanCopies(alignment, oldData, newData, range, options.costs)});
-      anyCopy = anyCopy || !delta.back().copies.empty();
-    }
-    PatchWriter deltaPart(oldData, newData, writer.OldPosition(), writer.NewPosition());
-    Emit(delta, deltaPart);
-    if (anyCopy && options.compareWithLiteral) {
-      std::vector<PlannedBlock> literal{{{cuts[first].newPos, cuts[last].newPos, cuts[first].oldPos, cuts[last].oldPos}, {}}};
-      PatchWriter literalPart(oldData, newData, writer.OldPosition(), writer.NewPosition());
-      Emit(literal, literalPart);
-      if (CompressedSize(literalPart.Bytes()) < CompressedSize(deltaPart.Bytes())) {
-        writer.Append(literalPart);
-        first = last;
-        continue;
-      }
-    }
-    writer.Append(deltaPart);
+    regions.emplace_back(first, last);
     first = last;
   }
+  const RegionEncoder encoder(alignment, oldData, newData, options, cuts);
+  std::vector<Piece> pieces(regions.size());
+  ParallelFor(regions.size(), options.threads,
+              [&](std::size_t r) { pieces[r] = encoder.EncodeDelta(regions[r].first, regions[r].second); });
+  // A region's context: the end of the delta blocks before it.
+  std::vector<std::vector<std::uint8_t>> contexts(regions.size());
+  for (std::size_t r = 1; r < regions.size(); ++r) {
+    const auto before = pieces[r - 1].part->Bytes();
+    contexts[r].assign(before.end() - static_cast<std::ptrdiff_t>(std::min(before.size(), options.literalContext)),
+                       before.end());
+  }
+  ParallelFor(regions.size(), options.threads, [&](std::size_t r) {
+    encoder.ChooseLiteral(regions[r].first, regions[r].second, contexts[r], pieces[r]);
+  });
+  LayOut(pieces, options, writer);
 }
 
 }  // namespace bzip2arc::patch

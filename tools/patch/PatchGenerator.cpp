@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "BlockPlanner.h"
 #include "PatchWriter.h"
 
 namespace bzip2arc::patch {
@@ -15,8 +14,7 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   }
   const Alignment alignment(oldData, newData, options.alignment);
   PatchWriter writer(oldData, newData);
-  const PlanOptions plan{options.costs, options.blockLength, options.regionLength, options.compareWithLiteral};
-  WriteBlocks(alignment, oldData, newData, plan, writer);
+  WriteBlocks(alignment, oldData, newData, options.plan, writer);
   return writer.Finish();
 }
 

@@ -8,20 +8,13 @@
 #include <vector>
 
 #include "Alignment.h"
-#include "CopyPlanner.h"
+#include "BlockPlanner.h"
 
 namespace bzip2arc::patch {
 
 struct PatchOptions {
   AlignmentOptions alignment;
-  CopyCosts costs;
-  // New bytes per delta block: small blocks keep copy positions small
-  // numbers, each block costs two checksums.
-  std::uint32_t blockLength = 1024;
-  // New bytes per choice between delta blocks and literal data, made by
-  // compressing both.
-  std::uint32_t regionLength = 65536;
-  bool compareWithLiteral = true;
+  PlanOptions plan;
 };
 
 // The uncompressed patch stream turning `oldData` into `newData`. Both must

@@ -103,6 +103,24 @@ void PatchWriter::SkipOld(std::uint32_t oldLength) {
   }
 }
 
+std::array<std::uint8_t, PatchWriter::kPaddingHeaderSize> PatchWriter::PaddingHeader(std::uint32_t length) {
+  // Old length 0, a delta block whose checksums are those of nothing (0),
+  // `length` inserted bytes and no copy table.
+  std::array<std::uint8_t, kPaddingHeaderSize> header{};
+  header[4] = kDeltaType;
+  StoreU32LE(header.data() + 13, length);
+  return header;
+}
+
+void PatchWriter::Padding(std::uint32_t length) {
+  Require(length <= kMaxBlockLength, "padding too long");
+  const auto header = PaddingHeader(length);
+  out_.insert(out_.end(), header.begin(), header.end());
+  // Alternating bytes: no runs for the run-length stage, next to nothing
+  // after compression.
+  for (std::uint32_t i = 0; i < length; ++i) out_.push_back(i % 2 == 0 ? kPaddingFirst : kPaddingSecond);
+}
+
 void PatchWriter::Append(const PatchWriter& part) {
   Require(part.oldStart_ == oldPos_ && part.newStart_ == newPos_, "appended part does not follow on");
   out_.insert(out_.end(), part.out_.begin(), part.out_.end());

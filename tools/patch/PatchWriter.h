@@ -3,6 +3,7 @@
 // buffers and the old ranges of successive blocks back to back.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -14,6 +15,10 @@ namespace bzip2arc::patch {
 constexpr std::uint32_t kMaxBlockLength = 2 * 1024 * 1024;
 // Largest length of one copy record.
 constexpr std::uint32_t kMaxCopyLength = 0xFFFF;
+
+// The two bytes padding blocks alternate.
+constexpr std::uint8_t kPaddingFirst = 0x55;
+constexpr std::uint8_t kPaddingSecond = 0xAA;
 
 // A copy of `length` old bytes from `oldPos` to `newPos`, both absolute
 // (0-based) positions in the old and the new file. Longer copies than one
@@ -48,6 +53,14 @@ class PatchWriter {
   // Drops `oldLength` old bytes without producing new ones (blocks of
   // nothing but an old range), for old ranges longer than one block takes.
   void SkipOld(std::uint32_t oldLength);
+
+  // A block that rebuilds nothing from no old bytes and carries `length`
+  // inserted bytes no copy record uses (the format lets them be ignored):
+  // filler that moves what follows to the start of a compressor block.
+  void Padding(std::uint32_t length);
+  // The bytes in front of the filler of a padding block.
+  static constexpr std::size_t kPaddingHeaderSize = 21;
+  static std::array<std::uint8_t, kPaddingHeaderSize> PaddingHeader(std::uint32_t length);
 
   // Appends what `part` wrote; it must have started where this writer is.
   void Append(const PatchWriter& part);

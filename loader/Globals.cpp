@@ -1,0 +1,5 @@
+#include "Globals.h"
+
+char TempDir[kPathCapacity];
+HWND DialogHandle;
+bool CancelRequested;

@@ -1,0 +1,107 @@
+#include "LibraryUnpacking.h"
+
+#include "ErrorExits.h"
+#include "Globals.h"
+#include "LoadedModule.h"
+#include "Messages.h"
+#include "SystemLibraries.h"
+#include "Text.h"
+
+namespace {
+
+class LzFile {
+ public:
+  LzFile(const LzFunctions& lz, char* path, WORD style) : close_(lz.Close), handle_(lz.Open(path, &info_, style)) {}
+  ~LzFile() { Close(); }
+  LzFile(const LzFile&) = delete;
+  LzFile& operator=(const LzFile&) = delete;
+
+  bool Opened() const { return handle_ >= 0; }
+  INT Handle() const { return handle_; }
+  void Close() {
+    if (Opened()) close_(handle_);
+    handle_ = -1;
+  }
+
+ private:
+  decltype(LzFunctions::Close) close_;
+  OFSTRUCT info_ = {};
+  INT handle_;
+};
+
+class OutputFile {
+ public:
+  explicit OutputFile(const char* path)
+      : handle_(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~OutputFile() { Close(); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool Opened() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool WriteAll(const void* bytes, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(handle_, bytes, size, &written, nullptr) && written == size;
+  }
+  bool Close() {
+    const bool closed = Opened() && CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool WriteCompressedCopy(const char* path, const void* bytes, DWORD size) {
+  OutputFile file(path);
+  if (!file.Opened()) return false;
+  const bool written = file.WriteAll(bytes, size);
+  return file.Close() && written;
+}
+
+bool Expand(char* compressed, char* expanded) {
+  const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
+  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Open)>("LZOpenFileA"),
+                       lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
+                       lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
+  if (lz.Open == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
+  return ExpandCompressedCopy(lz, compressed, expanded);
+}
+
+}  // namespace
+
+bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expanded) {
+  LzFile source(lz, compressed, OF_READ);
+  if (!source.Opened()) return false;
+  // A failure here closes the source first, so the clean-up can delete it.
+  LzFile target(lz, expanded, OF_CREATE | OF_WRITE);
+  if (!target.Opened()) return false;
+  // A failed expansion shows when the library is loaded.
+  lz.Copy(source.Handle(), target.Handle());
+  source.Close();
+  target.Close();
+  return true;
+}
+
+bool ExpandLibrary(HMODULE module, const char* folder) {
+  // All four calls first; each copes with what the one before gave.
+  const HRSRC resource = FindResourceA(module, "BZIP2ARC", MAKEINTRESOURCEA(10));  // RT_RCDATA
+  const HGLOBAL loaded = LoadResource(module, resource);
+  const DWORD size = SizeofResource(module, resource);
+  const void* const bytes = LockResource(loaded);
+  if (resource == nullptr || loaded == nullptr || size == 0 || bytes == nullptr) return false;
+
+  char compressed[kPathCapacity];
+  char expanded[kPathCapacity];
+  if (!CopyText(compressed, sizeof compressed, folder) || !AppendText(compressed, sizeof compressed, "\\bzip2arc.dl_") ||
+      !CopyText(expanded, sizeof expanded, folder) || !AppendText(expanded, sizeof expanded, "\\bzip2arc.dll")) {
+    return false;
+  }
+  if (!WriteCompressedCopy(compressed, bytes, size) || !Expand(compressed, expanded)) return false;
+  DeleteFileA(compressed);
+  return true;
+}
+
+void UnpackLibrary() {
+  if (!ExpandLibrary(GetModuleHandleA(nullptr), TempDir)) InitErrorExit(kLibraryNotExtracted);
+}

@@ -1,0 +1,30 @@
+#include "ProgressDialog.h"
+
+#include "Folders.h"
+#include "Globals.h"
+#include "SetupSequence.h"
+
+INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      DialogHandle = window;
+      SetTimer(window, kSetupTimerId, kSetupTimerDelay, SetupTimerProc);
+      return -1;
+    case WM_COMMAND:
+      // The button itself; notification codes other than a click don't count.
+      if (wParam == IDCANCEL) {
+        // The library learns of it at its next progress report.
+        CancelRequested = true;
+        EndDialog(window, 0);
+        SetCurrentDirectoryA("C:\\");
+        DeleteFolder(TempDir, true);
+      }
+      return 0;
+    case WM_QUIT:
+      SetCurrentDirectoryA("C:\\");
+      DeleteFolder(TempDir, true);
+      ExitProcess(0);
+    default:
+      return 0;
+  }
+}

@@ -1,0 +1,124 @@
+#include "SetupSequence.h"
+
+#include "CommandLine.h"
+#include "ErrorExits.h"
+#include "ExtractionCallbacks.h"
+#include "Folders.h"
+#include "Globals.h"
+#include "LibraryUnpacking.h"
+#include "LoadedModule.h"
+#include "Messages.h"
+#include "TemporaryFolder.h"
+#include "Text.h"
+#include "archive/LibraryGuard.h"
+
+namespace {
+
+// The key the archive sets' directories are enciphered with.
+constexpr char kDirectoryKey[] = {0x6E, 0x14, static_cast<char>(0xB2), 0x3C, static_cast<char>(0x85),
+                                  static_cast<char>(0xD9), 0x27, 0x00};
+
+// The platform's limit for a command line.
+constexpr std::size_t kCommandLineCapacity = 32768;
+
+constexpr DWORD kWaitInterval = 2000;
+
+using ExtractAllProc = void(BZ2ARC_CALL*)(const char*, const char*, const char*, ProgressProc, DiskProc);
+
+struct ExtractAllCall {
+  ExtractAllProc ExtractAll;
+  const char* Pattern;
+  const char* Folder;
+};
+
+void RunExtractAll(void* context) {
+  const auto& call = *static_cast<ExtractAllCall*>(context);
+  call.ExtractAll(call.Pattern, kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
+}
+
+void CreateTemporaryFolder() {
+  char basePath[kPathCapacity];
+  char folder[kPathCapacity];
+  // The search works on its own copy: TempDir never names the system
+  // temporary folder, which an error exit would delete. Without a folder the
+  // library has nowhere to go, as when the creation fails unnoticed.
+  if (!SystemTempPath(basePath, sizeof basePath) || !CreateTempFolder(basePath, folder, sizeof folder)) {
+    InitErrorExit(kLibraryNotExtracted);
+  }
+  CopyText(TempDir, sizeof TempDir, folder);
+}
+
+void StartMainProgram(const char* loaderDir) {
+  char commandLine[kCommandLineCapacity];
+  if (!BuildCommandLine(TempDir, loaderDir, GetCommandLineA(), commandLine, sizeof commandLine) ||
+      WinExec(commandLine, SW_HIDE) <= 31) {
+    InitErrorExit(kExecuteFailed);
+  }
+}
+
+}  // namespace
+
+bool ExtractArchiveSet(const char* loaderDir) {
+  char libraryPath[kPathCapacity];
+  char pattern[kPathCapacity + sizeof "\\setup%d.lib"];
+  if (!CopyText(libraryPath, sizeof libraryPath, TempDir) ||
+      !AppendText(libraryPath, sizeof libraryPath, "\\bzip2arc.dll") || !CopyText(pattern, sizeof pattern, loaderDir) ||
+      !AppendText(pattern, sizeof pattern, "\\setup%d.lib")) {
+    return false;
+  }
+  const LoadedModule library(LoadLibraryA(libraryPath));
+  if (!library.Loaded()) return false;
+  ExtractAllCall call{library.Find<ExtractAllProc>("ExtractAll"), pattern, TempDir};
+  if (call.ExtractAll == nullptr) return false;
+  // Every failure alike; the library's own text is not for the user.
+  bzip2arc::LibraryFailure failure;
+  if (!bzip2arc::CallLibrary(RunExtractAll, &call, failure)) return false;
+  // A Cancel after the library's last look at it has still deleted files.
+  return !CancelRequested;
+}
+
+void WaitForMainProgram(const char* programPath) {
+  MSG message;
+  for (;;) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageA(&message);
+      continue;
+    }
+    Sleep(kWaitInterval);
+    if (DeleteFileA(programPath)) return;
+    const DWORD error = GetLastError();
+    // Gone already (moved away by the program itself): nothing to wait for.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    // A read-only file could never be deleted, however long we waited.
+    const DWORD attributes = GetFileAttributesA(programPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      SetFileAttributesA(programPath, FILE_ATTRIBUTE_ARCHIVE);
+    }
+  }
+}
+
+void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
+  KillTimer(window, timerId);
+  CreateTemporaryFolder();
+
+  char modulePath[kPathCapacity + 1];
+  const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+  modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
+  char loaderDir[sizeof modulePath];
+  LoaderFolderOf(modulePath, loaderDir, sizeof loaderDir);
+
+  UnpackLibrary();
+  if (!ExtractArchiveSet(loaderDir)) InitErrorExit(kCallFailed);
+
+  EndDialog(DialogHandle, 0);
+  DestroyWindow(DialogHandle);
+
+  StartMainProgram(loaderDir);
+  char programPath[kPathCapacity];
+  CopyText(programPath, sizeof programPath, TempDir);
+  AppendText(programPath, sizeof programPath, "\\Setup.bin");
+  WaitForMainProgram(programPath);
+
+  SetCurrentDirectoryA("C:\\");
+  DeleteFolder(TempDir, true);
+}
