@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -140,13 +141,18 @@ int main(int argc, char** argv) {
   }
   const std::string arcset = argv[1];
   const fs::path work = argv[2];
+  // BENCH_NICE=-10 gives the measured programs (they inherit it) precedence
+  // over other jobs of a shared machine; lowering the value needs root.
+  if (const char* nice = std::getenv("BENCH_NICE"); nice != nullptr) {
+    if (setpriority(PRIO_PROCESS, 0, std::atoi(nice)) != 0) std::fprintf(stderr, "cannot set nice %s\n", nice);
+  }
   fs::remove_all(work);
   const fs::path payload = work / "payload";
   const double bytes = static_cast<double>(arcsetbench::WritePayload(payload, 100'000'000));
   std::size_t files = 0;
   for (const auto& entry : fs::directory_iterator(payload)) files += entry.is_regular_file() ? 1 : 0;
-  std::printf("payload: %.1f MB in %zu files (text-like, binary-like, random); 2 cores; load average %s\n",
-              bytes / 1e6, files, LoadAverage().c_str());
+  std::printf("payload: %.1f MB in %zu files (text-like, binary-like, random); %ld cores; nice %d; load average %s\n",
+              bytes / 1e6, files, sysconf(_SC_NPROCESSORS_ONLN), getpriority(PRIO_PROCESS, 0), LoadAverage().c_str());
 
   // (3) create on one and on two threads.
   const auto create = [&](const char* threads, const fs::path& set) {
