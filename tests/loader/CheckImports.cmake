@@ -1,9 +1,13 @@
-# Fails unless PROGRAM imports from no DLL outside ALLOWED (comma-separated,
-# compared without regard to case), and lists what it imports.
+# Fails unless PROGRAM is a 32-bit Windows GUI program that imports from no
+# DLL outside ALLOWED (comma-separated, compared without regard to case), and
+# lists what it imports.
 cmake_policy(SET CMP0057 NEW)
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${PROGRAM}")
+endif()
+if(NOT dump MATCHES "Magic[\t ]+010b" OR NOT dump MATCHES "Subsystem[\t ]+00000002")
+  message(FATAL_ERROR "${PROGRAM} is no 32-bit Windows GUI program")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
 string(TOLOWER "${ALLOWED}" allowed)

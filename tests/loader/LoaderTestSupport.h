@@ -1,5 +1,5 @@
-// Shared helpers of the loader's tests under Wine: where the built programs
-// lie, and the loader's globals set for one test.
+// The built programs that the loader's tests read: the build puts setup.exe
+// and bzip2arc.dll beside the test program.
 #pragma once
 
 #include <windows.h>
@@ -7,36 +7,14 @@
 #include <filesystem>
 #include <string>
 
-#include "Globals.h"
+inline std::filesystem::path BuiltFile(const char* name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::filesystem::path(std::string(path, length)).parent_path() / name;
+}
 
-namespace loadertest {
-
-// The folder of the running test program, where the build puts setup.exe
-// and bzip2arc.dll as well.
-std::filesystem::path ProgramFolder();
-
-// Sets TempDir for the life of the object and empties it again afterwards.
-class TempDirSetting {
- public:
-  explicit TempDirSetting(const std::string& folder);
-  ~TempDirSetting();
-  TempDirSetting(const TempDirSetting&) = delete;
-  TempDirSetting& operator=(const TempDirSetting&) = delete;
-};
-
-// Creates a file with `text` in it.
-void WriteText(const std::filesystem::path& path, const std::string& text = "x");
-
-// A symbolic link (or junction) `link` to the folder `target`: under Wine a
-// Unix symbolic link, which Wine shows as a directory reparse point; on
-// Windows a directory symbolic link or else a junction. False when neither
-// can be made here.
-bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
-
-// Removes such a link if it is still there (Wine 8 itself cannot).
-void RemoveFolderLink(const std::filesystem::path& link);
-
-// Wine 8 shows Unix links to folders as reparse points but cannot remove them.
-bool UnderWine();
-
-}  // namespace loadertest
+// setup.exe, loaded once as data: its resources as the system reads them.
+inline HMODULE SetupModule() {
+  static const HMODULE module = LoadLibraryExA(BuiltFile("setup.exe").string().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  return module;
+}

@@ -1,106 +1,92 @@
-// The progress dialog's procedure, driven with a stand-in window.
+// The progress dialog, made from setup.exe's own template, driven by hand:
+// its procedure and the extraction callbacks that report into it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
-#include "ErrorExits.h"
+#include "ExtractionCallbacks.h"
 #include "Globals.h"
 #include "LoaderTestSupport.h"
 #include "ProgressDialog.h"
-#include "SetupSequence.h"
+#include "SystemLibraries.h"
+#include "Text.h"
 #include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A stand-in for the dialog window.
-class DialogWindowTest : public ::testing::Test {
+// ProgressDialogProc as the window's own procedure would start the set-up
+// from its timer; the tests call it themselves.
+INT_PTR CALLBACK Inert(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+class ProgressDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr),
-                             nullptr);
-    if (window == nullptr) GTEST_SKIP() << "no windows here";
+    InitCommonControlsAtRunTime();
+    dialog = CreateDialogParamA(SetupModule(), MAKEINTRESOURCEA(100), nullptr, Inert, 0);
+    if (dialog == nullptr) GTEST_SKIP() << "no windows here";
+    fs::create_directories(folder / "sub");
+    std::ofstream(folder / "sub" / "file.bin") << "x";
+    CopyText(TempDir, sizeof TempDir, folder.string().c_str());
   }
   void TearDown() override {
+    TempDir[0] = '\0';
     CancelRequested = false;  // tests only: the loader never resets it
     DialogHandle = nullptr;
-    if (window != nullptr) DestroyWindow(window);
+    if (dialog != nullptr) DestroyWindow(dialog);
   }
-
-  HWND window = nullptr;
-};
-
-class ProgressDialogTest : public DialogWindowTest {
- protected:
-  void SetUp() override {
-    DialogWindowTest::SetUp();
-    if (IsSkipped()) return;
-    fs::create_directories(folder / "sub");
-    loadertest::WriteText(folder / "sub" / "file.bin");
-  }
+  LRESULT BarPosition() const { return SendDlgItemMessageA(dialog, 123, PBM_GETPOS, 0, 0); }
 
   testsupport::TempFolder temp;
   const fs::path folder = temp.Path() / "CV0";
-  loadertest::TempDirSetting tempDir{folder.string()};
+  HWND dialog = nullptr;
 };
 
 }  // namespace
 
-TEST_F(ProgressDialogTest, InitStoresTheWindowAndArmsTimer111) {
-  EXPECT_EQ(ProgressDialogProc(window, WM_INITDIALOG, 0, 0), -1);
-  EXPECT_EQ(DialogHandle, window);
-  // Killed before any message loop could run the set-up from it.
-  EXPECT_TRUE(KillTimer(window, kSetupTimerId));
+TEST(DiskPromptTest, NamesTheVolumeAsTheLibraryCountsIt) {
+  for (const unsigned volume : {0u, 1u, 12u, 255u}) {
+    char text[40];
+    FormatDiskPrompt(static_cast<uint8_t>(volume), text, sizeof text);
+    EXPECT_EQ(text, "Please insert disk no. #" + std::to_string(volume) + "!");
+  }
 }
 
-TEST_F(ProgressDialogTest, CancelSetsTheFlagAndDeletesTheTemporaryFolder) {
-  EXPECT_EQ(ProgressDialogProc(window, WM_COMMAND, IDCANCEL, 0), 0);
+TEST_F(ProgressDialogTest, InitStoresTheWindowAndArmsTimer111) {
+  EXPECT_EQ(ProgressDialogProc(dialog, WM_INITDIALOG, 0, 0), -1);
+  EXPECT_EQ(DialogHandle, dialog);
+  // Killed before a message loop could start the set-up.
+  EXPECT_TRUE(KillTimer(dialog, 111));
+  EXPECT_NE(SendDlgItemMessageA(dialog, 101, STM_GETICON, 0, 0), 0);  // MAINICON in the picture
+}
+
+TEST_F(ProgressDialogTest, OnlyTheCancelButtonCancelsAndTheNextReportAnswersIt) {
+  DialogHandle = dialog;
+  int32_t answer = 12345;
+  ExtractProgress(57, 0, &answer);
+  EXPECT_EQ(BarPosition(), 57);
+  EXPECT_EQ(answer, 0);
+  for (const WPARAM other : {MAKEWPARAM(IDCANCEL, BN_SETFOCUS), WPARAM{IDOK}}) {
+    EXPECT_EQ(ProgressDialogProc(dialog, WM_COMMAND, other, 0), 0);
+  }
+  EXPECT_FALSE(CancelRequested);
+  EXPECT_TRUE(fs::exists(folder / "sub" / "file.bin"));
+
+  EXPECT_EQ(ProgressDialogProc(dialog, WM_COMMAND, IDCANCEL, 0), 0);
   EXPECT_TRUE(CancelRequested);
   EXPECT_FALSE(fs::exists(folder));
   char current[MAX_PATH];
   GetCurrentDirectoryA(sizeof current, current);
   EXPECT_STREQ(current, "C:\\");
-}
-
-TEST_F(ProgressDialogTest, OtherCommandsAndNotificationsAreIgnored) {
-  EXPECT_EQ(ProgressDialogProc(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_SETFOCUS), 0), 0);
-  EXPECT_EQ(ProgressDialogProc(window, WM_COMMAND, IDOK, 0), 0);
-  EXPECT_EQ(ProgressDialogProc(window, WM_CLOSE, 0, 0), 0);
-  EXPECT_EQ(ProgressDialogProc(window, WM_TIMER, kSetupTimerId, 0), 0);
-  EXPECT_FALSE(CancelRequested);
-  EXPECT_TRUE(fs::exists(folder / "sub" / "file.bin"));
-}
-
-// The exits end the process: they run in a child process, which repeats the
-// test's set-up (and never its tear-down), so the folder must have the same
-// name in both.
-class ExitTest : public DialogWindowTest {
- protected:
-  void SetUp() override {
-    DialogWindowTest::SetUp();
-    if (IsSkipped()) return;
-    fs::remove_all(fixedFolder);
-    fs::create_directories(fixedFolder / "sub");
-    loadertest::WriteText(fixedFolder / "sub" / "file.bin");
-  }
-  void TearDown() override {
-    fs::remove_all(fixedFolder.parent_path());
-    DialogWindowTest::TearDown();
-  }
-
-  const fs::path fixedFolder = fs::temp_directory_path() / "loader_tests_exit" / "CV0";
-  loadertest::TempDirSetting fixedTempDir{fixedFolder.string()};
-};
-
-TEST_F(ExitTest, QuitDeletesTheFolderAndEndsWithExitCode0) {
-  EXPECT_EXIT(ProgressDialogProc(window, WM_QUIT, 0, 0), ::testing::ExitedWithCode(0), "");
-  EXPECT_FALSE(fs::exists(fixedFolder));
-}
-
-TEST_F(ExitTest, CleanUpAndExitDeletesTheFolderAndEndsWithExitCode0) {
-  EXPECT_EXIT(CleanUpAndExit(), ::testing::ExitedWithCode(0), "");
-  EXPECT_FALSE(fs::exists(fixedFolder));
+  ExtractProgress(100, 0, &answer);
+  EXPECT_EQ(answer, -1);
+  EXPECT_EQ(BarPosition(), 100);
 }

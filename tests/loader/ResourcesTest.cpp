@@ -1,0 +1,117 @@
+// The resources of the built setup.exe, read back as the system reads them:
+// the progress dialog's template, the icon group, the manifest and the
+// library that LZ32 expands.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "LibraryUnpacking.h"
+#include "LoaderTestSupport.h"
+#include "support/TempFolder.h"
+
+using testsupport::Bytes;
+
+namespace {
+
+constexpr WORD kGermany = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
+
+Bytes Resource(LPCSTR type, LPCSTR name, WORD language) {
+  const HRSRC found = FindResourceExA(SetupModule(), type, name, language);
+  if (found == nullptr) return {};
+  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(SetupModule(), found)));
+  return Bytes(bytes, bytes + SizeofResource(SetupModule(), found));
+}
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR list) {
+  reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
+  return TRUE;
+}
+
+std::vector<WORD> Languages(LPCSTR type, LPCSTR name) {
+  std::vector<WORD> languages;
+  EnumResourceLanguagesA(SetupModule(), type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  return languages;
+}
+
+}  // namespace
+
+TEST(ResourcesTest, DialogTemplateIsTheClassicFormWithItsFourControls) {
+  struct Item {
+    std::uint32_t Style;
+    std::uint16_t X, Y, Cx, Cy, Id, Ordinal;  // class ordinal; 0: the progress bar's class name
+    const char* Text;
+  };
+  const Item items[] = {
+      {0x50010000, 77, 53, 40, 14, 2, 0x0080, "Cancel"},
+      {0x54000000, 17, 41, 162, 11, 123, 0, ""},
+      {0x50020001, 44, 12, 135, 22, 102, 0x0082, "Setup is preparing the Corvane installation tool. Please wait..."},
+      {0x50000003, 17, 10, 21, 20, 101, 0x0082, "MAINICON"},
+  };
+  // Style, extended style, items, x, y, cx, cy, no menu, the dialog class, no title, font.
+  std::vector<std::uint16_t> expected = {0x0AC0, 0x9000, 0, 0, 4, 7, 20, 195, 74, 0, 0, 0, 8};
+  const auto text = [&](const char* characters) {
+    while (*characters != '\0') expected.push_back(static_cast<std::uint8_t>(*characters++));
+    expected.push_back(0);
+  };
+  text("Helv");
+  for (const Item& item : items) {
+    if (expected.size() % 2 != 0) expected.push_back(0);  // each item on a 4-byte boundary
+    expected.insert(expected.end(), {static_cast<std::uint16_t>(item.Style), static_cast<std::uint16_t>(item.Style >> 16),
+                                     0, 0, item.X, item.Y, item.Cx, item.Cy, item.Id});
+    if (item.Ordinal != 0) {
+      expected.insert(expected.end(), {0xFFFF, item.Ordinal});
+    } else {
+      text("msctls_progress32");
+    }
+    text(item.Text);
+    expected.push_back(0);  // no creation data
+  }
+  EXPECT_EQ(Languages(RT_DIALOG, MAKEINTRESOURCEA(100)), std::vector<WORD>{kGermany});
+  const Bytes dialog = Resource(RT_DIALOG, MAKEINTRESOURCEA(100), kGermany);
+  std::vector<std::uint16_t> words(dialog.size() / 2);
+  std::memcpy(words.data(), dialog.data(), 2 * words.size());
+  EXPECT_EQ(words, expected);
+}
+
+TEST(ResourcesTest, IconGroupHoldsA32And16PixelImageOf16Colours) {
+  EXPECT_EQ(Languages(RT_GROUP_ICON, "MAINICON"), std::vector<WORD>{kGermany});
+  const Bytes group = Resource(RT_GROUP_ICON, "MAINICON", kGermany);
+  ASSERT_EQ(group.size(), 6u + 2 * 14);
+  EXPECT_EQ(Bytes(group.begin(), group.begin() + 6), (Bytes{0, 0, 1, 0, 2, 0}));
+  for (const std::uint8_t size : {32, 16}) {
+    const std::uint8_t* entry = group.data() + (size == 32 ? 6 : 20);
+    // Width, height, colours, reserved, planes, bits per pixel; the image of the length given.
+    EXPECT_EQ(Bytes(entry, entry + 8), (Bytes{size, size, 16, 0, 1, 0, 4, 0}));
+    const Bytes image = Resource(RT_ICON, MAKEINTRESOURCEA(entry[12] | entry[13] << 8), kGermany);
+    EXPECT_EQ(image.size(), entry[8] | entry[9] << 8 | entry[10] << 16);
+  }
+}
+
+TEST(ResourcesTest, ManifestAsksForVersion6OfTheCommonControls) {
+  const Bytes bytes = Resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+  const std::string manifest(bytes.begin(), bytes.end());
+  const std::size_t dependency = manifest.find("<dependentAssembly>");
+  ASSERT_NE(dependency, std::string::npos) << manifest;
+  const std::string own = manifest.substr(0, dependency), needed = manifest.substr(dependency);
+  for (const char* attribute : {"version=\"1.0.0.0\"", "processorArchitecture=\"X86\""}) {
+    EXPECT_NE(own.find(attribute), std::string::npos) << attribute;
+  }
+  for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
+                                "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
+    EXPECT_NE(needed.find(attribute), std::string::npos) << attribute;
+  }
+}
+
+TEST(ResourcesTest, TheLibraryExpandsThroughLz32ToTheBuiltDll) {
+  testsupport::TempFolder temp;
+  testsupport::WriteFileBytes(temp.Path() / "bzip2arc.dll", testsupport::ToBytes("from an earlier run"));
+  ASSERT_TRUE(ExpandLibrary(SetupModule(), temp.Path().string().c_str()));
+  EXPECT_EQ(testsupport::ReadFileBytes(temp.Path() / "bzip2arc.dll"), testsupport::ReadFileBytes(BuiltFile("bzip2arc.dll")));
+  EXPECT_FALSE(std::filesystem::exists(temp.Path() / "bzip2arc.dl_"));
+}
