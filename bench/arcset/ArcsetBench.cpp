@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -140,21 +141,30 @@ int main(int argc, char** argv) {
   }
   const std::string arcset = argv[1];
   const fs::path work = argv[2];
+  // BENCH_NICE=-10 gives the measured programs (they inherit it) precedence
+  // over other jobs of a shared machine; lowering the value needs root.
+  if (const char* nice = std::getenv("BENCH_NICE"); nice != nullptr) {
+    if (setpriority(PRIO_PROCESS, 0, std::atoi(nice)) != 0) std::fprintf(stderr, "cannot set nice %s\n", nice);
+  }
   fs::remove_all(work);
   const fs::path payload = work / "payload";
   const double bytes = static_cast<double>(arcsetbench::WritePayload(payload, 100'000'000));
   std::size_t files = 0;
   for (const auto& entry : fs::directory_iterator(payload)) files += entry.is_regular_file() ? 1 : 0;
-  std::printf("payload: %.1f MB in %zu files (text-like, binary-like, random); 2 cores; load average %s\n",
-              bytes / 1e6, files, LoadAverage().c_str());
+  std::printf("payload: %.1f MB in %zu files (text-like, binary-like, random); %ld cores; nice %d; load average %s\n",
+              bytes / 1e6, files, sysconf(_SC_NPROCESSORS_ONLN), getpriority(PRIO_PROCESS, 0), LoadAverage().c_str());
 
   // (3) create on one and on two threads.
   const auto create = [&](const char* threads, const fs::path& set) {
     fs::remove_all(set);
     return RunOnce({arcset, "create", "-j", threads, "--volume-size", "32M", set.string(), payload.string()});
   };
-  const Timing create1 = create("1", work / "set1");
-  const Timing create2 = create("2", work / "set2");
+  Timing create1;
+  Timing create2;
+  for (int round = 0; round < 2; ++round) {
+    KeepBest(create1, create("1", work / "set1"));
+    KeepBest(create2, create("2", work / "set2"));
+  }
   bool identical = !create1.Failed && !create2.Failed;
   for (const auto& entry : fs::directory_iterator(work / "set1")) {
     std::ifstream x(entry.path(), std::ios::binary);
@@ -175,7 +185,7 @@ int main(int argc, char** argv) {
     return RunOnce({arcset, "extract", "-j", threads, (work / "set1").string(), destination.string()});
   };
   RunOnce(bzip2, bzip2Output.string());  // warms the page cache
-  constexpr int kRepeats = 3;
+  constexpr int kRepeats = 5;
   Timing baseline;
   Timing serial;
   Timing parallel;
@@ -212,7 +222,7 @@ int main(int argc, char** argv) {
   bench::Report("  peak RSS", parallel.PeakMiB, "MiB");
   bench::Report("two bzip2 -dc at once, ratio to one", ceiling, "x", "what 2 decoders can get here");
   bench::Report("  arcset -j 2 against that", parallelRatio / ceiling, "x");
-  std::printf("== create (one run each)\n");
+  std::printf("== create (best of 2 rounds)\n");
   bench::Report("arcset create -j 1", create1.Seconds, "s", "cpu " + std::to_string(create1.CpuSeconds).substr(0, 5) + " s");
   bench::Report("arcset create -j 2", create2.Seconds, "s", "cpu " + std::to_string(create2.CpuSeconds).substr(0, 5) + " s");
   bench::Report("  speed-up", create1.Seconds / create2.Seconds, "x", std::string("output byte-identical: ") + (identical ? "yes" : "NO"));
