@@ -197,7 +197,11 @@ std::int32_t CopyBytes(TStream& source, TStream& destination, std::int32_t count
 }
 
 void ReportPatchProgress(std::int32_t consumed) {
-  if (FileProgress == nullptr) return;
+  // The applier reports before every copy record, but only the first report
+  // of a block brings new bytes: the others would repeat the percentage, and
+  // a caller that pumps its messages on every report pays for each of them
+  // (tens of thousands for a patched binary).
+  if (FileProgress == nullptr || consumed == 0) return;
   PatchDone += consumed;
   // The decompression phase showed 0..50 already: carry on from there.
   const std::int32_t percent =

@@ -26,7 +26,8 @@ void DecompressFile(const char* volumePattern, const char* destinationPath, Dire
 std::int32_t CopyBytes(TStream& source, TStream& destination, std::int32_t count);
 
 // The patch applier's progress: `consumed` patch-stream bytes since its last
-// report, shown as the second half (50..100) of the file's progress.
+// report, shown as the second half (50..100) of the file's progress. Reports
+// of no new bytes are not passed on.
 void ReportPatchProgress(std::int32_t consumed);
 
 }  // namespace bzip2arc

@@ -63,10 +63,15 @@ TEST_F(ExtractionTest, OverallPercentagesOfFourFiles) {
 // DecompressFile reports the file's percentage and the bytes written so far.
 TEST_F(ExtractionTest, ReportsOfOneRecord) {
   const Bytes odd = PseudoRandomBytes(11000, 9);
+  // A 52-byte patch stream: one delta block of two copy records, 43 bytes up
+  // to the first record, which alone brings new bytes (50 + 43/52 * 50).
+  const Bytes patch = AppendingPatch(odd, ToBytes("v2"));
+  testsupport::WriteFileBytes(destination.File("patched"), odd);
   using Reports = std::vector<Report>;
   for (const auto& [entry, size, reports] : {std::tuple{Entry("empty", {}), 0, Reports{{100, 0}}},
                                              {Entry("long", odd), 10000, {{102, kChunkSize}, {110, 11000}}},  // > Size
-                                             {Entry("kind2", odd, 2), 11000, {{47, kChunkSize}, {50, 11000}}}}) {
+                                             {Entry("kind2", odd, 2), 11000, {{47, kChunkSize}, {50, 11000}}},
+                                             {Entry("patched", patch, kKindPatch), 52, {{50, 52}, {91, 0}}}}) {
     Log() = {};
     WriteSet({entry});
     ChangeRecord(0, [&](DirectoryRecord& r) { r.Size = size; });
@@ -76,7 +81,9 @@ TEST_F(ExtractionTest, ReportsOfOneRecord) {
     DecompressFile(Pattern().c_str(), destination.File(entry.Name).c_str(), list[0], header, RecordProgress, nullptr);
     EXPECT_EQ(Log().Reports, reports) << entry.Name;
   }
-  EXPECT_EQ(Tree(), (Files{{"empty", {}}, {"long", odd}}));
+  Bytes patched = odd;
+  patched.insert(patched.end(), {'v', '2'});
+  EXPECT_EQ(Tree(), (Files{{"empty", {}}, {"long", odd}, {"patched", patched}}));
   EXPECT_TRUE(Clean());
 }
 
