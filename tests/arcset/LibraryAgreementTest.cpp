@@ -1,0 +1,111 @@
+// In-process: the parallel extraction, verify and list on sets that the
+// library's ExtractAll extracts or fails on.
+#include <functional>
+
+#include "ArchiveWriter.h"
+#include "Arguments.h"
+#include "ListCommand.h"
+#include "ParallelExtract.h"
+#include "PatchGenerator.h"
+#include "VerifyCommand.h"
+#include "arcset/Snapshot.h"
+#include "archive/LibraryInterface.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace arcsettest {
+namespace {
+
+using bzip2arc::WriterEntry;
+
+Bytes Text(std::size_t length, std::uint32_t seed) { return testsupport::PseudoRandomBytes(length, seed, 8); }
+
+WriterEntry File(const std::string& name, const Bytes& content, std::uint32_t attributes = 0x20) {
+  return {name, attributes, 0x52CF5A6B, bzip2arc::kKindFile, content};
+}
+WriterEntry Patch(const std::string& name, const Bytes& from, const Bytes& to) {
+  return {name, 0x20, 0x52CF5A6B, bzip2arc::kKindPatch, bzip2arc::patch::MakePatch(from, to)};
+}
+
+// Rewrites record `index` of a plain set's directory.
+auto ChangeRecord(std::size_t index, void (*change)(bzip2arc::DirectoryRecord&)) {
+  return [=](const fs::path& medium) {
+    Bytes volume = testsupport::ReadFileBytes(medium / "setup0.lib");
+    std::uint8_t* bytes = volume.data() + bzip2arc::kArchiveHeaderSize + bzip2arc::kDirectoryRecordSize * index;
+    bzip2arc::DirectoryRecord record;
+    bzip2arc::DecodeDirectoryRecord(bytes, record);
+    change(record);
+    bzip2arc::EncodeDirectoryRecord(record, bytes);
+    testsupport::WriteFileBytes(medium / "setup0.lib", volume);
+  };
+}
+
+struct Case {
+  const char* Name;
+  std::vector<WriterEntry> Entries;
+  std::int64_t VolumeSize = 0;
+  std::function<void(const fs::path& medium)> Damaged = nullptr;
+  std::string Message = "";  // ExtractAll's; "?" for any failure
+  std::string VerifyMessage = "?";  // "?": ExtractAll's
+  std::int64_t Window = std::int64_t{64} << 20;
+};
+
+// Both extractions into the same folder (messages may name it) give the same
+// files or the same message; verify fails alike, with stored data in memory
+// or in a work file; list shows every set whose directory reads.
+TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
+#ifdef _WIN32
+  // The library's work file lies in the temporary folder: one of our own.
+  static const testsupport::TempFolder work;
+  ::SetEnvironmentVariableA("TMP", work.Path().string().c_str());
+#endif
+  const std::string key = arcset::DefaultKey();
+  const Bytes v1 = Text(90000, 1), w1 = Text(30000, 5);
+  Bytes v2 = v1, w2 = w1;
+  v2.insert(v2.begin() + 500, 40, 'x');
+  w2[10] = '#';
+  const std::vector<WriterEntry> three{File("a", Text(50000, 1)), File("b", Text(200000, 2), 0x21),
+                                       File("c", Text(5000, 3))};
+  const Case cases[] = {
+      {"RecordsOverVolumes", three, 20000},
+      {"RecordsBeyondTheWindowGoThroughTheLibrary", three, 0, nullptr, "", "?", 60000},
+      {"PatchChainsOverRewrittenFiles",
+       {File("a", v1), File("b", w1), Patch("a", v1, v2), File("b", w1), Patch("b", w1, w2), Patch("a", v2, v1)}},
+      {"ContentLongerThanItsSizeIsKept", three, 0, ChangeRecord(1, [](auto& r) { r.Size = 1000; })},
+      {"ShortContentIsCorrupted", three, 0, ChangeRecord(2, [](auto& r) { r.Size += 1; }), "File c is corrupted"},
+      {"FailedPatchKeepsTheOldCopy", {File("a", w2), Patch("a", w1, w2)}, 0, nullptr, "CRC Error"},
+      {"VolumeFieldDamaged", three, 0, ChangeRecord(1, [](auto& r) { r.Volume = 3; }), "?"},
+      {"BadName", three, 0, ChangeRecord(1, [](auto& r) { r.SetName(".."); }), "Invalid file name in archive: \"..\""},
+      {"UnknownKindOnlyDecodes", three, 0, ChangeRecord(1, [](auto& r) { r.Kind = 7; })},
+      // ExtractAll would patch whatever file of that name the destination holds.
+      {"PatchOfNoFile", {File("a", w1), Patch("b", w1, w2)}, 0, nullptr, "?",
+       "Patch record \"b\" follows no record that writes its file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const testsupport::TempFolder medium, destination;
+    bzip2arc::WriterOptions writer;
+    writer.Encrypt = false;
+    writer.VolumeSize = c.VolumeSize;
+    bzip2arc::WriteArchiveSet(medium.Path(), bzip2arc::BuildArchiveSet(c.Entries, writer));
+    if (c.Damaged) c.Damaged(medium.Path());
+    const std::string pattern = medium.File("setup%d.lib"), folder = destination.Path().string();
+    const std::string message = testsupport::ErrorMessage(
+        [&] { bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), folder.c_str(), nullptr, nullptr); });
+    EXPECT_TRUE(c.Message == "?" ? message != "" : message == c.Message) << message;
+    const Snapshot extracted = TakeSnapshot(folder);
+    destination.Clear();
+    const arcset::ParallelExtractOptions options{.Threads = 3, .WindowBytes = c.Window, .Progress = nullptr};
+    EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::ParallelExtract(pattern, key, folder, options); }), message);
+    EXPECT_EQ(TakeSnapshot(folder), extracted);
+    EXPECT_NO_THROW(arcset::ListSet(pattern, key, true)) << "list shows damaged records as stored";
+    for (const std::int64_t inMemory : {arcset::kStoredInMemory, std::int64_t{0}})
+      EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::VerifySet(pattern, key, inMemory); }),
+                c.VerifyMessage == "?" ? message : c.VerifyMessage);
+  }
+}
+
+}  // namespace
+}  // namespace arcsettest
