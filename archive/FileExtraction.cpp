@@ -72,44 +72,13 @@ class Extraction {
 
   void Run(const char* volumePattern, const ArchiveHeader& header, ProgressProc progress, DiskProc disk) {
     work_ = std::make_unique<TFileStream>(workFile_.c_str(), FileMode::CreateWorkFile);
-    Gather(volumePattern, header, disk);
+    GatherStoredData(volumePattern, record_, header, disk, *work_);
     decompressing_ = true;
     Decompress(progress);
     if (record_.Kind == kKindPatch) Patch();
   }
 
  private:
-  void Gather(const char* volumePattern, const ArchiveHeader& header, DiskProc disk) {
-    const StoredDataLocation location = LocateStoredData(record_, header);
-    int volume = location.Volume;
-    std::int64_t position = location.Offset;
-    std::int64_t gathered = 0;
-    while (gathered < location.Length) {
-      PathText name;
-      if (!FormatVolumeName(volumePattern, volume, name)) RaiseNamed("Path too long: ", name.View(), "");
-      while (!platform::FileExists(name.c_str())) {
-        if (disk == nullptr) {
-          MessageText message;
-          message.Append("Disk #").Append(volume + 1).Append(" needed!");
-          throw EArchiveError(message);
-        }
-        disk(static_cast<std::uint8_t>(volume));
-      }
-      TFileStream source(name.c_str(), FileMode::OpenReadShared);
-      const std::int64_t available = static_cast<std::int64_t>(source.Size()) - position;
-      // A zero count would mean "the whole volume" to CopyBytes.
-      if (available <= 0) RaiseNamed("Stored data of \"", record_.NameView(), "\" lies past the end of its volume");
-      source.SetPosition(static_cast<std::int32_t>(position));
-      const std::int64_t wanted = location.Length - gathered;
-      gathered += CopyBytes(source, *work_, static_cast<std::int32_t>(wanted < available ? wanted : available));
-      if (gathered < location.Length) {
-        if (volume == kMaxVolumes - 1) RaiseNamed("Stored data of \"", record_.NameView(), "\" runs past volume 255");
-        position = 0;
-        ++volume;
-      }
-    }
-  }
-
   void Decompress(ProgressProc progress) {
     decoder_ = std::make_unique<TBZDecompressionStream>(*work_);
     decoder_->Seek(0, soBeginning);
@@ -175,6 +144,38 @@ class Extraction {
 };
 
 }  // namespace
+
+void GatherStoredData(const char* volumePattern, const DirectoryRecord& record, const ArchiveHeader& header,
+                      DiskProc disk, TStream& into) {
+  const StoredDataLocation location = LocateStoredData(record, header);
+  int volume = location.Volume;
+  std::int64_t position = location.Offset;
+  std::int64_t gathered = 0;
+  while (gathered < location.Length) {
+    PathText name;
+    if (!FormatVolumeName(volumePattern, volume, name)) RaiseNamed("Path too long: ", name.View(), "");
+    while (!platform::FileExists(name.c_str())) {
+      if (disk == nullptr) {
+        MessageText message;
+        message.Append("Disk #").Append(volume + 1).Append(" needed!");
+        throw EArchiveError(message);
+      }
+      disk(static_cast<std::uint8_t>(volume));
+    }
+    TFileStream source(name.c_str(), FileMode::OpenReadShared);
+    const std::int64_t available = static_cast<std::int64_t>(source.Size()) - position;
+    // A zero count would mean "the whole volume" to CopyBytes.
+    if (available <= 0) RaiseNamed("Stored data of \"", record.NameView(), "\" lies past the end of its volume");
+    source.SetPosition(static_cast<std::int32_t>(position));
+    const std::int64_t wanted = location.Length - gathered;
+    gathered += CopyBytes(source, into, static_cast<std::int32_t>(wanted < available ? wanted : available));
+    if (gathered < location.Length) {
+      if (volume == kMaxVolumes - 1) RaiseNamed("Stored data of \"", record.NameView(), "\" runs past volume 255");
+      position = 0;
+      ++volume;
+    }
+  }
+}
 
 std::int32_t CopyBytes(TStream& source, TStream& destination, std::int32_t count) {
   if (count == 0) {

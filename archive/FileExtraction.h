@@ -20,6 +20,12 @@ constexpr std::int32_t kChunkSize = 10241;
 void DecompressFile(const char* volumePattern, const char* destinationPath, DirectoryRecord record,
                     ArchiveHeader header, ProgressProc progress, DiskProc disk);
 
+// Gathers a record's stored data from the volumes into `into`, by the
+// location rule. While a volume is missing, `disk` is called (again and
+// again) if there is one; otherwise it fails with "Disk #%d needed!".
+void GatherStoredData(const char* volumePattern, const DirectoryRecord& record, const ArchiveHeader& header,
+                      DiskProc disk, TStream& into);
+
 // Copies `count` bytes from the source's position (a count of 0: the whole
 // source from its start) in pieces, stopping at the first short read.
 // Returns the number copied; a short write fails.

@@ -26,6 +26,7 @@
 #include "BenchSupport.h"
 #include "Payload.h"
 #include "StoredData.h"
+#include "archive/FileExtraction.h"
 #include "archive/ArchiveReader.h"
 #include "archive/MemoryStream.h"
 
@@ -101,7 +102,7 @@ void WriteStoredStreams(const std::string& pattern, const fs::path& file) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   for (const bzip2arc::DirectoryRecord& record : list) {
     bzip2arc::TMemoryStream stored;
-    arcset::GatherStoredData(pattern.c_str(), record, header, stored);
+    bzip2arc::GatherStoredData(pattern.c_str(), record, header, nullptr, stored);
     out.write(reinterpret_cast<const char*>(stored.Bytes().data()), static_cast<std::streamsize>(stored.Bytes().size()));
   }
 }

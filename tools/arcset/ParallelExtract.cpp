@@ -160,7 +160,7 @@ class Decoders {
       stage = Stage::Gather;
       bzip2arc::TMemoryStream stored;
       stored.Bytes().reserve(static_cast<std::size_t>(StoredLength(record)));
-      GatherStoredData(volumePattern_, record, header_, stored);
+      bzip2arc::GatherStoredData(volumePattern_, record, header_, nullptr, stored);
       stage = Stage::Init;
       const auto decoder = std::make_unique<bzip2arc::TBZDecompressionStream>(stored);
       decoder->Seek(0, bzip2arc::soBeginning);

@@ -12,21 +12,11 @@
 
 namespace arcset {
 
-// Appends the stored bytes of `record` to `into`, reading the volumes in
-// order. A missing volume fails with "Disk #N needed!" (N = index + 1): there
-// is no one to ask for it. Call CheckDirectoryRecord first.
-void GatherStoredData(const char* volumePattern, const bzip2arc::DirectoryRecord& record,
-                      const bzip2arc::ArchiveHeader& header, bzip2arc::TStream& into);
-
 // "File NAME is corrupted".
 [[noreturn]] void RaiseCorrupted(const bzip2arc::DirectoryRecord& record);
 
 // The length of the record's stored data, 0 when the offsets are reversed.
 std::int64_t StoredLength(const bzip2arc::DirectoryRecord& record);
-
-}  // namespace arcset
-
-namespace arcset {
 
 // The stored data of a record, gathered in memory when it is small and into a
 // private work file (removed again) when it is not.
