@@ -22,9 +22,13 @@ namespace arcset {
 namespace {
 
 using bzip2arc::ArchiveHeader;
+using bzip2arc::ConditionVariable;
 using bzip2arc::DirectoryList;
 using bzip2arc::DirectoryRecord;
+using bzip2arc::Lock;
+using bzip2arc::Mutex;
 using bzip2arc::TFileStream;
+using bzip2arc::Thread;
 using bzip2arc::platform::PathText;
 
 // Bounds the bookkeeping for sets of many tiny records.

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "Threads.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -12,37 +14,6 @@
 #endif
 
 namespace bzip2arc {
-
-namespace {
-
-struct Work {
-  std::size_t count;
-  const std::function<void(std::size_t)>* job;
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
-  std::exception_ptr error;  // written once, by the first job that fails
-
-  void Run() {
-    for (;;) {
-      const std::size_t i = next.fetch_add(1);
-      if (i >= count || failed.load()) return;
-      try {
-        (*job)(i);
-      } catch (...) {
-        if (!failed.exchange(true)) error = std::current_exception();
-      }
-    }
-  }
-};
-
-#ifdef _WIN32
-DWORD WINAPI RunWork(void* work) {
-  static_cast<Work*>(work)->Run();
-  return 0;
-}
-#endif
-
-}  // namespace
 
 unsigned HardwareThreads() {
 #ifdef _WIN32
@@ -58,31 +29,25 @@ unsigned HardwareThreads() {
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& job) {
   if (threads == 0) threads = HardwareThreads();
   if (threads > count) threads = static_cast<unsigned>(count);
-  Work work;
-  work.count = count;
-  work.job = &job;
-  if (threads <= 1) {
-    work.Run();
-  } else {
-#ifdef _WIN32
-    std::vector<HANDLE> handles;
-    for (unsigned i = 1; i < threads; ++i) {
-      const HANDLE handle = ::CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
-      if (handle != nullptr) handles.push_back(handle);
+
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::exception_ptr error;  // written once, by the first job that fails
+  auto work = [&] {
+    for (std::size_t i = next++; i < count && !failed; i = next++) {
+      try {
+        job(i);
+      } catch (...) {
+        if (!failed.exchange(true)) error = std::current_exception();
+      }
     }
-    work.Run();
-    for (const HANDLE handle : handles) {
-      ::WaitForSingleObject(handle, INFINITE);
-      ::CloseHandle(handle);
-    }
-#else
-    std::vector<std::thread> pool;
-    for (unsigned i = 1; i < threads; ++i) pool.emplace_back([&work] { work.Run(); });
-    work.Run();
-    for (auto& thread : pool) thread.join();
-#endif
-  }
-  if (work.error) std::rethrow_exception(work.error);
+  };
+  {
+    std::vector<std::unique_ptr<Thread>> helpers;
+    for (unsigned i = 1; i < threads; ++i) helpers.push_back(std::make_unique<Thread>(work));
+    work();
+  }  // joined here
+  if (error) std::rethrow_exception(error);
 }
 
 }  // namespace bzip2arc

@@ -1,5 +1,5 @@
-// Runs independent jobs on several threads (std::thread natively, Win32
-// threads under mingw's win32 thread model, which has no std::thread).
+// Runs independent jobs on several threads (Threads.h: std::thread natively,
+// Win32 threads under mingw's win32 thread model).
 #pragma once
 
 #include <cstddef>

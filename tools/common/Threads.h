@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-namespace arcset {
+namespace bzip2arc {
 
 class ConditionVariable;
 
@@ -70,4 +70,4 @@ class Thread {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace arcset
+}  // namespace bzip2arc

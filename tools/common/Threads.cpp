@@ -10,7 +10,7 @@
 #include <thread>
 #endif
 
-namespace arcset {
+namespace bzip2arc {
 
 #ifdef _WIN32
 
@@ -88,4 +88,4 @@ Mutex::~Mutex() = default;
 ConditionVariable::ConditionVariable() : state_(std::make_unique<State>()) {}
 ConditionVariable::~ConditionVariable() = default;
 
-}  // namespace arcset
+}  // namespace bzip2arc
