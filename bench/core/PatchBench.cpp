@@ -56,7 +56,8 @@ struct Patch {
 // the others copy pieces of minLength..maxLength bytes from anywhere in
 // their old range with 0..15 inserted bytes in front of each.
 // "mixed": 1 block in 4 literal, copies of 64..4095 bytes;
-// "small copies": delta blocks only, copies of 8..255 bytes.
+// "small copies": delta blocks only, copies of 8..255 bytes;
+// "literal": literal blocks only, a 64 MiB patch stream.
 Patch BuildPatch(const Bytes& old, int literalEvery, std::uint32_t minLength, std::uint32_t maxLength) {
   Patch patch;
   Random random{12345};
@@ -160,6 +161,7 @@ void Run() {
 
   RunCase("mixed", old, BuildPatch(old, 4, 64, 4095), crcSeconds);
   RunCase("small copies", old, BuildPatch(old, 1 << 30, 8, 255), crcSeconds);
+  RunCase("literal", old, BuildPatch(old, 1, 64, 4095), crcSeconds);
 }
 
 const bench::RegisterSection kSection("patch", Run);
