@@ -1,6 +1,7 @@
 #include "FileExtraction.h"
 
 #include <memory>
+#include <optional>
 
 #include "BZip2.h"
 #include "Diff.h"
@@ -47,50 +48,34 @@ std::unique_ptr<TFileStream> CreateOutputFile(const char* path) {
 class Extraction {
  public:
   Extraction(const DirectoryRecord& record, const char* destinationPath, std::string_view workFolder)
-      : record_(record),
-        destinationPath_(destinationPath),
-        workFile_(Joined(workFolder, "bzin.tmp")),
-        patchFile_(Joined(FolderOf(destinationPath), "patch.tmp")),
-        oldCopy_(Joined(FolderOf(destinationPath), "patch.old")) {}
+      : record_(record), destinationPath_(destinationPath), workFile_(Joined(workFolder, "bzin.tmp")) {}
 
   Extraction(const Extraction&) = delete;
   Extraction& operator=(const Extraction&) = delete;
 
   ~Extraction() {
-    newFile_.reset();
-    oldFile_.reset();
-    if (output_) output_->Close();
+    output_.reset();
     decoder_.reset();
-    if (work_) work_->Close();
-    if (decompressing_) platform::ApplyAttributes(destinationPath_, record_.Attributes);
+    work_.reset();
     platform::RemoveFile(workFile_.c_str());
-    if (decompressing_) {
-      if (!keepOldCopy_) platform::RemoveFile(oldCopy_.c_str());
-      platform::RemoveFile(patchFile_.c_str());
-    }
   }
 
   void Run(const char* volumePattern, const ArchiveHeader& header, ProgressProc progress, DiskProc disk) {
     work_ = std::make_unique<TFileStream>(workFile_.c_str(), FileMode::CreateWorkFile);
     GatherStoredData(volumePattern, record_, header, disk, *work_);
-    decompressing_ = true;
+    output_.emplace(record_, destinationPath_);
     Decompress(progress);
-    if (record_.Kind == kKindPatch) Patch();
+    PatchDone = 0;
+    PatchTotal = output_->Written();
+    output_->Finish(ReportPatchProgress);
   }
 
  private:
   void Decompress(ProgressProc progress) {
     decoder_ = std::make_unique<TBZDecompressionStream>(*work_);
     decoder_->Seek(0, soBeginning);
-
-    double scale = 100;
-    if (record_.Kind == kKindFile) {
-      output_ = CreateOutputFile(destinationPath_);
-      platform::StampLastWriteTime(*output_, record_.DateTime);
-    } else {
-      scale = 50;
-      output_ = std::make_unique<TFileStream>(patchFile_.c_str(), FileMode::Create);
-    }
+    output_->Create();
+    const double scale = record_.Kind == kKindFile ? 100 : 50;
 
     const auto chunk = std::make_unique<std::uint8_t[]>(kChunkSize);
     std::int32_t cancel = 0;
@@ -99,51 +84,72 @@ class Extraction {
     do {
       got = decoder_->Read(chunk.get(), kChunkSize);
       total += got;
-      if (total > INT32_MAX) RaiseNamed("File ", record_.NameView(), " is corrupted");
+      if (total > INT32_MAX) RaiseCorrupted(record_);
       if (progress != nullptr) {
         const std::int32_t percent =
             record_.Size != 0 ? RoundPercent(static_cast<double>(total) / record_.Size * scale) : 100;
         progress(percent, static_cast<std::int32_t>(total), &cancel);
       }
       if (cancel != 0) throw EArchiveError("Extraction terminated by user!");
-      output_->WriteBuffer(chunk.get(), got);
+      output_->Write(chunk.get(), got);
     } while (got >= kChunkSize);
 
-    if (total < record_.Size) RaiseNamed("File ", record_.NameView(), " is corrupted");
-    // Writes move the last-write time on POSIX and under Wine: stamp again.
-    if (record_.Kind == kKindFile) platform::StampLastWriteTime(*output_, record_.DateTime);
-  }
-
-  void Patch() {
-    platform::DuplicateFile(destinationPath_, oldCopy_.c_str());
-    oldFile_ = std::make_unique<TFileStream>(oldCopy_.c_str(), FileMode::OpenReadShared);
-    keepOldCopy_ = true;  // holds the only old contents until the new file is complete
-    newFile_ = CreateOutputFile(destinationPath_);
-    PatchDone = 0;
-    PatchTotal = output_->Size();
-    ApplyPatch(*output_, *oldFile_, *newFile_, ReportPatchProgress);
-    platform::StampLastWriteTime(*newFile_, record_.DateTime);
-    newFile_.reset();
-    oldFile_.reset();
-    keepOldCopy_ = false;
+    if (total < record_.Size) RaiseCorrupted(record_);
   }
 
   const DirectoryRecord& record_;
   const char* destinationPath_;
   const PathText workFile_;
-  const PathText patchFile_;
-  const PathText oldCopy_;
 
   std::unique_ptr<TFileStream> work_;
   std::unique_ptr<TBZDecompressionStream> decoder_;
-  std::unique_ptr<TFileStream> output_;
-  std::unique_ptr<TFileStream> oldFile_;
-  std::unique_ptr<TFileStream> newFile_;
-  bool decompressing_ = false;
-  bool keepOldCopy_ = false;
+  std::optional<RecordOutput> output_;
 };
 
 }  // namespace
+
+void RaiseCorrupted(const DirectoryRecord& record) { RaiseNamed("File ", record.NameView(), " is corrupted"); }
+
+RecordOutput::RecordOutput(const DirectoryRecord& record, const char* destinationPath)
+    : record_(record),
+      destinationPath_(destinationPath),
+      patchFile_(Joined(FolderOf(destinationPath), "patch.tmp")),
+      oldCopy_(Joined(FolderOf(destinationPath), "patch.old")) {}
+
+RecordOutput::~RecordOutput() {
+  newFile_.reset();
+  oldFile_.reset();
+  if (output_) output_->Close();
+  platform::ApplyAttributes(destinationPath_, record_.Attributes);
+  if (!keepOldCopy_) platform::RemoveFile(oldCopy_.c_str());
+  platform::RemoveFile(patchFile_.c_str());
+}
+
+void RecordOutput::Create() {
+  if (record_.Kind == kKindFile) {
+    output_ = CreateOutputFile(destinationPath_);
+    platform::StampLastWriteTime(*output_, record_.DateTime);
+  } else {
+    output_ = std::make_unique<TFileStream>(patchFile_.c_str(), FileMode::Create);
+  }
+}
+
+void RecordOutput::Finish(PatchProgressProc progress) {
+  if (record_.Kind == kKindFile) {
+    // Writes move the last-write time on POSIX and under Wine: stamp again.
+    platform::StampLastWriteTime(*output_, record_.DateTime);
+  } else if (record_.Kind == kKindPatch) {
+    platform::DuplicateFile(destinationPath_, oldCopy_.c_str());
+    oldFile_ = std::make_unique<TFileStream>(oldCopy_.c_str(), FileMode::OpenReadShared);
+    keepOldCopy_ = true;  // holds the only old contents until the new file is complete
+    newFile_ = CreateOutputFile(destinationPath_);
+    ApplyPatch(*output_, *oldFile_, *newFile_, progress);
+    platform::StampLastWriteTime(*newFile_, record_.DateTime);
+    newFile_.reset();
+    oldFile_.reset();
+    keepOldCopy_ = false;
+  }
+}
 
 void GatherStoredData(const char* volumePattern, const DirectoryRecord& record, const ArchiveHeader& header,
                       DiskProc disk, TStream& into) {

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "ArchiveFormat.h"
+#include "Diff.h"
+#include "Platform.h"
 #include "Stream.h"
 #include "bzip2arc.h"
 
@@ -19,6 +22,39 @@ constexpr std::int32_t kChunkSize = 10241;
 // clean-up: work files deleted, the destination's attributes set.
 void DecompressFile(const char* volumePattern, const char* destinationPath, DirectoryRecord record,
                     ArchiveHeader header, ProgressProc progress, DiskProc disk);
+
+// "File NAME is corrupted".
+[[noreturn]] void RaiseCorrupted(const DirectoryRecord& record);
+
+// What DecompressFile writes for one record once its stored data is
+// gathered: the destination (or "patch.tmp" for a patch stream), then for a
+// patch the new file rebuilt from "patch.old". Files are closed, stamped and
+// cleaned up in the order the clean-up needs on every way out; "patch.old"
+// stays when a patch fails, as it then holds the only old contents.
+class RecordOutput {
+ public:
+  RecordOutput(const DirectoryRecord& record, const char* destinationPath);
+  ~RecordOutput();
+  RecordOutput(const RecordOutput&) = delete;
+  RecordOutput& operator=(const RecordOutput&) = delete;
+
+  // Creates the destination, stamped, or "patch.tmp".
+  void Create();
+  void Write(const void* data, std::int32_t count) { output_->WriteBuffer(data, count); }
+  std::int32_t Written() { return output_->Size(); }
+  // Stamps the destination again, or applies the patch stream written.
+  void Finish(PatchProgressProc progress);
+
+ private:
+  const DirectoryRecord& record_;
+  const char* destinationPath_;
+  const platform::PathText patchFile_;
+  const platform::PathText oldCopy_;
+  std::unique_ptr<TFileStream> output_;
+  std::unique_ptr<TFileStream> oldFile_;
+  std::unique_ptr<TFileStream> newFile_;
+  bool keepOldCopy_ = false;
+};
 
 // Gathers a record's stored data from the volumes into `into`, by the
 // location rule. While a volume is missing, `disk` is called (again and

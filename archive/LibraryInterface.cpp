@@ -22,15 +22,7 @@ void ExtractAll(const char* volumePattern, const char* key, const char* destinat
   for (std::int32_t i = 0; i < FileCount; ++i) {
     const DirectoryRecord record = list[static_cast<std::size_t>(i)];
     FileIndex = i;
-    CheckDirectoryRecord(record, header);
-    CheckRecordName(record.NameView());
-    FixedText<kMaxDestinationPath + 1> path;
-    path.Append(destinationFolder).Append(platform::kPathSeparator).Append(record.NameView());
-    if (path.Truncated()) {
-      MessageText message;
-      message.Append("Destination path too long for \"").AppendPrintable(record.NameView()).Append('"');
-      throw EArchiveError(message);
-    }
+    const DestinationPath path = CheckedDestinationPath(destinationFolder, record, header);
     DecompressFile(volumePattern, path.c_str(), record, header, ReportOverallProgress, disk);
   }
 }

@@ -18,6 +18,24 @@ constexpr std::size_t kMaxDestinationPath = 255;
 constexpr std::size_t kMaxDestinationPath = platform::kMaxPath - 1;
 #endif
 
+using DestinationPath = FixedText<kMaxDestinationPath + 1>;
+
+// Where ExtractAll puts `record`: checked (record, name, path length) before
+// anything is written for it. Inline: the DLL has one caller and no bytes to spare.
+inline DestinationPath CheckedDestinationPath(const char* destinationFolder, const DirectoryRecord& record,
+                                              const ArchiveHeader& header) {
+  CheckDirectoryRecord(record, header);
+  CheckRecordName(record.NameView());
+  DestinationPath path;
+  path.Append(destinationFolder).Append(platform::kPathSeparator).Append(record.NameView());
+  if (path.Truncated()) {
+    MessageText message;
+    message.Append("Destination path too long for \"").AppendPrintable(record.NameView()).Append('"');
+    throw EArchiveError(message);
+  }
+  return path;
+}
+
 // Extracts every record of the set into `destinationFolder`, in directory
 // order. Names that would leave the folder and paths longer than the limit
 // fail before anything is written for that record.

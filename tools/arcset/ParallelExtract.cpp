@@ -10,12 +10,10 @@
 #include "Threads.h"
 #include "archive/ArchiveReader.h"
 #include "archive/BZip2.h"
-#include "archive/Diff.h"
 #include "archive/FileExtraction.h"
 #include "archive/LibraryInterface.h"
 #include "archive/MemoryStream.h"
 #include "archive/Percent.h"
-#include "archive/Platform.h"
 
 namespace arcset {
 
@@ -27,9 +25,7 @@ using bzip2arc::DirectoryList;
 using bzip2arc::DirectoryRecord;
 using bzip2arc::Lock;
 using bzip2arc::Mutex;
-using bzip2arc::TFileStream;
 using bzip2arc::Thread;
-using bzip2arc::platform::PathText;
 
 // Bounds the bookkeeping for sets of many tiny records.
 constexpr std::size_t kMaxRecordsInFlight = 256;
@@ -182,7 +178,7 @@ class Decoders {
           return;
         }
         got = decoder->Read(slot.Data.get() + slot.Length, bzip2arc::kChunkSize);
-        if (slot.Length + got > INT32_MAX) RaiseCorrupted(record);
+        if (slot.Length + got > INT32_MAX) bzip2arc::RaiseCorrupted(record);
         slot.Length += got;
       } while (got >= bzip2arc::kChunkSize);
       stage = Stage::Done;
@@ -208,104 +204,20 @@ class Decoders {
   std::vector<std::unique_ptr<Thread>> workers_;
 };
 
-PathText Joined(std::string_view folder, const char* name) {
-  PathText path(folder);
-  path.Append(name);
-  if (path.Truncated()) {
-    bzip2arc::MessageText message;
-    message.Append("Path too long: ").AppendPrintable(path.View());
-    throw bzip2arc::EArchiveError(message);
-  }
-  return path;
-}
-
-std::string_view FolderOf(const char* path) {
-  const std::string_view text(path);
-  const std::size_t at = text.find_last_of(bzip2arc::platform::kFolderDelimiters);
-  return at == text.npos ? std::string_view() : text.substr(0, at + 1);
-}
-
-std::unique_ptr<TFileStream> CreateOutputFile(const char* path) {
-  try {
-    return std::make_unique<TFileStream>(path, bzip2arc::FileMode::Create);
-  } catch (const bzip2arc::EStreamError&) {
-    throw bzip2arc::EArchiveError("Could not open output file! Maybe it is in use!");
-  }
-}
-
-// The files of one record on the writer's side, closed, stamped and cleaned
-// up in DecompressFile's order on every way out.
-class RecordFiles {
- public:
-  RecordFiles(const DirectoryRecord& record, const char* path)
-      : record_(record),
-        path_(path),
-        patchFile_(Joined(FolderOf(path), "patch.tmp")),
-        oldCopy_(Joined(FolderOf(path), "patch.old")) {}
-
-  ~RecordFiles() {
-    newFile_.reset();
-    oldFile_.reset();
-    if (output_) output_->Close();
-    bzip2arc::platform::ApplyAttributes(path_, record_.Attributes);
-    if (!keepOldCopy_) bzip2arc::platform::RemoveFile(oldCopy_.c_str());
-    bzip2arc::platform::RemoveFile(patchFile_.c_str());
-  }
-
-  RecordFiles(const RecordFiles&) = delete;
-  RecordFiles& operator=(const RecordFiles&) = delete;
-
-  // The destination itself, or "patch.tmp" for a patch stream.
-  void WriteOutput(const std::uint8_t* data, std::int64_t length) {
-    if (record_.Kind == bzip2arc::kKindFile) {
-      output_ = CreateOutputFile(path_);
-      bzip2arc::platform::StampLastWriteTime(*output_, record_.DateTime);
-    } else {
-      output_ = std::make_unique<TFileStream>(patchFile_.c_str(), bzip2arc::FileMode::Create);
-    }
-    constexpr std::int64_t kPiece = 1 << 24;
-    for (std::int64_t done = 0; done < length; done += kPiece) {
-      const std::int64_t piece = length - done < kPiece ? length - done : kPiece;
-      output_->WriteBuffer(data + done, static_cast<std::int32_t>(piece));
-    }
-  }
-
-  void Finish() {
-    if (record_.Kind == bzip2arc::kKindFile) {
-      bzip2arc::platform::StampLastWriteTime(*output_, record_.DateTime);
-    } else if (record_.Kind == bzip2arc::kKindPatch) {
-      bzip2arc::platform::DuplicateFile(path_, oldCopy_.c_str());
-      oldFile_ = std::make_unique<TFileStream>(oldCopy_.c_str(), bzip2arc::FileMode::OpenReadShared);
-      keepOldCopy_ = true;
-      newFile_ = CreateOutputFile(path_);
-      bzip2arc::ApplyPatch(*output_, *oldFile_, *newFile_, nullptr);
-      bzip2arc::platform::StampLastWriteTime(*newFile_, record_.DateTime);
-      newFile_.reset();
-      oldFile_.reset();
-      keepOldCopy_ = false;
-    }
-  }
-
- private:
-  const DirectoryRecord& record_;
-  const char* path_;
-  const PathText patchFile_;
-  const PathText oldCopy_;
-  std::unique_ptr<TFileStream> output_;
-  std::unique_ptr<TFileStream> oldFile_;
-  std::unique_ptr<TFileStream> newFile_;
-  bool keepOldCopy_ = false;
-};
-
 // DecompressFile from the decoded bytes on: write, check, patch, clean up.
 void WriteDecoded(const Slot& slot, const DirectoryRecord& record, const char* path) {
   if (slot.Reached == Stage::Check || slot.Reached == Stage::Gather) std::rethrow_exception(slot.Error);
-  RecordFiles files(record, path);
+  bzip2arc::RecordOutput output(record, path);
   if (slot.Reached == Stage::Init) std::rethrow_exception(slot.Error);
-  files.WriteOutput(slot.Data.get(), slot.Length);
+  output.Create();
+  constexpr std::int64_t kPiece = 1 << 24;
+  for (std::int64_t done = 0; done < slot.Length; done += kPiece) {
+    const std::int64_t piece = slot.Length - done < kPiece ? slot.Length - done : kPiece;
+    output.Write(slot.Data.get() + done, static_cast<std::int32_t>(piece));
+  }
   if (slot.Error) std::rethrow_exception(slot.Error);
-  if (slot.Length < record.Size) RaiseCorrupted(record);
-  files.Finish();
+  if (slot.Length < record.Size) bzip2arc::RaiseCorrupted(record);
+  output.Finish(nullptr);
 }
 
 }  // namespace
@@ -321,15 +233,7 @@ void ParallelExtract(const std::string& volumePattern, const std::string& key, c
   Decoders decoders(volumePattern.c_str(), header, list, options);
   for (std::size_t i = 0; i < count; ++i) {
     const DirectoryRecord record = list[i];
-    bzip2arc::CheckDirectoryRecord(record, header);
-    bzip2arc::CheckRecordName(record.NameView());
-    bzip2arc::FixedText<bzip2arc::kMaxDestinationPath + 1> path;
-    path.Append(destinationFolder).Append(bzip2arc::platform::kPathSeparator).Append(record.NameView());
-    if (path.Truncated()) {
-      bzip2arc::MessageText message;
-      message.Append("Destination path too long for \"").AppendPrintable(record.NameView()).Append('"');
-      throw bzip2arc::EArchiveError(message);
-    }
+    const auto path = bzip2arc::CheckedDestinationPath(destinationFolder.c_str(), record, header);
     const Slot& slot = decoders.WaitFor(i);
     if (slot.ViaLibrary) {
       bzip2arc::DecompressFile(volumePattern.c_str(), path.c_str(), record, header, nullptr, nullptr);

@@ -14,12 +14,6 @@ namespace arcset {
 
 namespace {
 
-[[noreturn]] void RaiseNamed(const char* before, std::string_view name, const char* after) {
-  bzip2arc::MessageText message;
-  message.Append(before).AppendPrintable(name).Append(after);
-  throw bzip2arc::EArchiveError(message);
-}
-
 std::string WorkFileName() {
   static std::atomic<unsigned> counter{0};
   std::random_device device;
@@ -28,8 +22,6 @@ std::string WorkFileName() {
 }
 
 }  // namespace
-
-void RaiseCorrupted(const bzip2arc::DirectoryRecord& record) { RaiseNamed("File ", record.NameView(), " is corrupted"); }
 
 std::int64_t StoredLength(const bzip2arc::DirectoryRecord& record) {
   const std::int64_t length = static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;

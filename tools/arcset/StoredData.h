@@ -12,9 +12,6 @@
 
 namespace arcset {
 
-// "File NAME is corrupted".
-[[noreturn]] void RaiseCorrupted(const bzip2arc::DirectoryRecord& record);
-
 // The length of the record's stored data, 0 when the offsets are reversed.
 std::int64_t StoredLength(const bzip2arc::DirectoryRecord& record);
 

@@ -43,10 +43,10 @@ void Decode(bzip2arc::TStream& stored, const bzip2arc::DirectoryRecord& record, 
   do {
     got = decoder->Read(chunk.get(), bzip2arc::kChunkSize);
     total += got;
-    if (total > INT32_MAX) RaiseCorrupted(record);
+    if (total > INT32_MAX) bzip2arc::RaiseCorrupted(record);
     if (bytes != nullptr) bytes->insert(bytes->end(), chunk.get(), chunk.get() + got);
   } while (got >= bzip2arc::kChunkSize);
-  if (total < record.Size) RaiseCorrupted(record);
+  if (total < record.Size) bzip2arc::RaiseCorrupted(record);
 }
 
 }  // namespace
