@@ -24,8 +24,7 @@ class FindSearch {
 };
 
 bool JoinPath(char* path, const char* folder, const char* name) {
-  return CopyText(path, kPathCapacity, folder) && AppendText(path, kPathCapacity, "\\") &&
-         AppendText(path, kPathCapacity, name);
+  return JoinText(path, kPathCapacity, folder, "\\") && AppendText(path, kPathCapacity, name);
 }
 
 // One entry of a folder being deleted; true when it went.
@@ -85,7 +84,7 @@ bool LongPath(const char* path, char* result, std::size_t capacity) {
     *--start = '\\';
     *separator = '\0';
   }
-  if (CopyText(result, capacity, text) && AppendText(result, capacity, start)) return true;
+  if (JoinText(result, capacity, text, start)) return true;
   CopyText(result, capacity, "");
   return false;
 }
@@ -96,7 +95,7 @@ bool DeleteFolder(const char* folder, bool RemoveFolders) {
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return !RemoveFolders || RemoveDirectoryA(folder) != FALSE;
   bool ok = true;
   char pattern[kPathCapacity];
-  if (CopyText(pattern, sizeof pattern, folder) && AppendText(pattern, sizeof pattern, "\\*.*")) {
+  if (JoinText(pattern, sizeof pattern, folder, "\\*.*")) {
     WIN32_FIND_DATAA entry;
     FindSearch search(pattern, entry);
     for (bool more = search.Started(); more; more = search.Next(entry)) {

@@ -93,8 +93,8 @@ bool ExpandLibrary(HMODULE module, const char* folder) {
 
   char compressed[kPathCapacity];
   char expanded[kPathCapacity];
-  if (!CopyText(compressed, sizeof compressed, folder) || !AppendText(compressed, sizeof compressed, "\\bzip2arc.dl_") ||
-      !CopyText(expanded, sizeof expanded, folder) || !AppendText(expanded, sizeof expanded, "\\bzip2arc.dll")) {
+  if (!JoinText(compressed, sizeof compressed, folder, "\\bzip2arc.dl_") ||
+      !JoinText(expanded, sizeof expanded, folder, "\\bzip2arc.dll")) {
     return false;
   }
   if (!WriteCompressedCopy(compressed, bytes, size) || !Expand(compressed, expanded)) return false;

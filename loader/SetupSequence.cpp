@@ -61,9 +61,8 @@ void StartMainProgram(const char* loaderDir) {
 bool ExtractArchiveSet(const char* loaderDir) {
   char libraryPath[kPathCapacity];
   char pattern[kPathCapacity + sizeof "\\setup%d.lib"];
-  if (!CopyText(libraryPath, sizeof libraryPath, TempDir) ||
-      !AppendText(libraryPath, sizeof libraryPath, "\\bzip2arc.dll") || !CopyText(pattern, sizeof pattern, loaderDir) ||
-      !AppendText(pattern, sizeof pattern, "\\setup%d.lib")) {
+  if (!JoinText(libraryPath, sizeof libraryPath, TempDir, "\\bzip2arc.dll") ||
+      !JoinText(pattern, sizeof pattern, loaderDir, "\\setup%d.lib")) {
     return false;
   }
   const LoadedModule library(LoadLibraryA(libraryPath));
@@ -115,8 +114,7 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
 
   StartMainProgram(loaderDir);
   char programPath[kPathCapacity];
-  CopyText(programPath, sizeof programPath, TempDir);
-  AppendText(programPath, sizeof programPath, "\\Setup.bin");
+  JoinText(programPath, sizeof programPath, TempDir, "\\Setup.bin");
   WaitForMainProgram(programPath);
 
   SetCurrentDirectoryA("C:\\");

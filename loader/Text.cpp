@@ -8,6 +8,10 @@ bool CopyText(char* buffer, std::size_t capacity, const char* text) {
   return AppendText(buffer, capacity, text);
 }
 
+bool JoinText(char* buffer, std::size_t capacity, const char* first, const char* second) {
+  return CopyText(buffer, capacity, first) && AppendText(buffer, capacity, second);
+}
+
 bool AppendText(char* buffer, std::size_t capacity, const char* text) {
   return AppendChars(buffer, capacity, text, std::strlen(text));
 }

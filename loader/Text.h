@@ -8,6 +8,9 @@
 // Replaces the buffer's text by `text`; false (buffer emptied) if it does not fit.
 bool CopyText(char* buffer, std::size_t capacity, const char* text);
 
+// `first` followed by `second`; same rule as CopyText.
+bool JoinText(char* buffer, std::size_t capacity, const char* first, const char* second);
+
 // Appends `text`; false (buffer unchanged) if the whole of it does not fit.
 bool AppendText(char* buffer, std::size_t capacity, const char* text);
 
