@@ -222,8 +222,7 @@ void DecompressFile(const char* volumePattern, const char* destinationPath, Dire
   CheckDirectoryRecord(record, header);
   platform::EnterRootFolder();
   FileProgress = progress;
-  const platform::WorkFolder workFolder;
-  Extraction extraction(record, destinationPath, workFolder.Path());
+  Extraction extraction(record, destinationPath, platform::WorkFolder().View());
   extraction.Run(volumePattern, header, progress, disk);
 }
 

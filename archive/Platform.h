@@ -50,20 +50,9 @@ void ApplyAttributes(const char* path, std::uint32_t attributes);
 bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime);
 
 // The folder of the work file "bzin.tmp": the system temporary folder
-// (GetTempPathA on Windows, $TMPDIR or /tmp on POSIX). The work file is
-// created with FileMode::CreateWorkFile, which on POSIX gives it no name in
-// that shared folder. Path() ends with a separator.
-class WorkFolder {
- public:
-  WorkFolder();
-  ~WorkFolder();
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-
-  const char* Path() const { return path_.c_str(); }
-
- private:
-  PathText path_;
-};
+// (GetTempPathA on Windows, $TMPDIR or /tmp on POSIX), ending with a
+// separator. The work file is created with FileMode::CreateWorkFile, which on
+// POSIX gives it no name in that shared folder.
+PathText WorkFolder();
 
 }  // namespace bzip2arc::platform

@@ -194,14 +194,13 @@ bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime) {
   return ::futimens(file.Handle(), times) == 0;
 }
 
-WorkFolder::WorkFolder() {
+PathText WorkFolder() {
   const char* base = std::getenv("TMPDIR");
   if (base == nullptr || *base == '\0') base = "/tmp";
-  path_.Append(base);
-  if (path_.View().back() != '/') path_.Append('/');
+  PathText path(base);
+  if (path.View().back() != '/') path.Append('/');
+  return path;
 }
-
-WorkFolder::~WorkFolder() = default;
 
 }  // namespace platform
 }  // namespace bzip2arc

@@ -99,13 +99,13 @@ bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime) {
   return ::SetFileTime(file.Handle(), nullptr, nullptr, &utc) != 0;
 }
 
-WorkFolder::WorkFolder() {
+PathText WorkFolder() {
+  PathText path;
   char buffer[kMaxPath];
   const DWORD length = ::GetTempPathA(sizeof buffer, buffer);
-  if (length > 0 && length < sizeof buffer) path_.Append(std::string_view(buffer, length));
+  if (length > 0 && length < sizeof buffer) path.Append(std::string_view(buffer, length));
+  return path;
 }
-
-WorkFolder::~WorkFolder() = default;
 
 }  // namespace platform
 }  // namespace bzip2arc

@@ -83,7 +83,7 @@ class PrivateTempFolder {
   bool hadTmp_ = false;
 };
 #else
-// The library makes a private work folder of its own.
+// The library's work file has no name on POSIX: runs cannot collide.
 struct PrivateTempFolder {};
 #endif
 
