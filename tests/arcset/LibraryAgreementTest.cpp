@@ -29,16 +29,16 @@ WriterEntry Patch(const std::string& name, const Bytes& from, const Bytes& to) {
   return {name, 0x20, 0x52CF5A6B, bzip2arc::kKindPatch, bzip2arc::patch::MakePatch(from, to)};
 }
 
+using Volumes = std::vector<Bytes>;
+
 // Rewrites record `index` of a plain set's directory.
 auto ChangeRecord(std::size_t index, void (*change)(bzip2arc::DirectoryRecord&)) {
-  return [=](const fs::path& medium) {
-    Bytes volume = testsupport::ReadFileBytes(medium / "setup0.lib");
-    std::uint8_t* bytes = volume.data() + bzip2arc::kArchiveHeaderSize + bzip2arc::kDirectoryRecordSize * index;
+  return [=](Volumes& volumes) {
+    std::uint8_t* bytes = volumes[0].data() + bzip2arc::kArchiveHeaderSize + bzip2arc::kDirectoryRecordSize * index;
     bzip2arc::DirectoryRecord record;
     bzip2arc::DecodeDirectoryRecord(bytes, record);
     change(record);
     bzip2arc::EncodeDirectoryRecord(record, bytes);
-    testsupport::WriteFileBytes(medium / "setup0.lib", volume);
   };
 }
 
@@ -46,7 +46,7 @@ struct Case {
   const char* Name;
   std::vector<WriterEntry> Entries;
   std::int64_t VolumeSize = 0;
-  std::function<void(const fs::path& medium)> Damaged = nullptr;
+  std::function<void(Volumes&)> Damaged = nullptr;
   std::string Message = "";  // ExtractAll's; "?" for any failure
   std::string VerifyMessage = "?";  // "?": ExtractAll's
   std::int64_t Window = std::int64_t{64} << 20;
@@ -69,7 +69,8 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
   const std::vector<WriterEntry> three{File("a", Text(50000, 1)), File("b", Text(200000, 2), 0x21),
                                        File("c", Text(5000, 3))};
   const Case cases[] = {
-      {"RecordsOverVolumes", three, 20000},
+      {"LastVolumeGone", three, 20000, [](Volumes& v) { v.pop_back(); }, "?"},
+      {"GarbageVolume", three, 20000, [](Volumes& v) { v[2].assign(v[2].size(), 0x5A); }, "?"},
       {"RecordsBeyondTheWindowGoThroughTheLibrary", three, 0, nullptr, "", "?", 60000},
       {"PatchChainsOverRewrittenFiles",
        {File("a", v1), File("b", w1), Patch("a", v1, v2), File("b", w1), Patch("b", w1, w2), Patch("a", v2, v1)}},
@@ -89,8 +90,9 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
     bzip2arc::WriterOptions writer;
     writer.Encrypt = false;
     writer.VolumeSize = c.VolumeSize;
-    bzip2arc::WriteArchiveSet(medium.Path(), bzip2arc::BuildArchiveSet(c.Entries, writer));
-    if (c.Damaged) c.Damaged(medium.Path());
+    Volumes volumes = bzip2arc::BuildArchiveSet(c.Entries, writer);
+    if (c.Damaged) c.Damaged(volumes);
+    bzip2arc::WriteArchiveSet(medium.Path(), volumes);
     const std::string pattern = medium.File("setup%d.lib"), folder = destination.Path().string();
     const std::string message = testsupport::ErrorMessage(
         [&] { bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), folder.c_str(), nullptr, nullptr); });

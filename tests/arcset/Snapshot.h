@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "support/TempFolder.h"
 
@@ -15,14 +16,8 @@ namespace arcsettest {
 namespace fs = std::filesystem;
 using testsupport::Bytes;
 
-struct FileState {
-  Bytes Content;
-  fs::file_time_type Time;
-  bool ReadOnly = false;
-  bool operator==(const FileState&) const = default;
-};
-inline void PrintTo(const FileState& file, std::ostream* out) { *out << file.Content.size() << " bytes"; }
-using Snapshot = std::map<std::string, FileState>;
+// Each file's content, time and whether it is read-only, by name.
+using Snapshot = std::map<std::string, std::tuple<Bytes, fs::file_time_type, bool>>;
 
 // Times of the last day count as one: a file whose extraction failed keeps
 // the time of its last write, which differs from run to run.
