@@ -6,7 +6,6 @@
 #   E2E_ARCSET     the host arcset program
 #   E2E_PREFIX     the Wine prefix of the build tree
 #   E2E_WINE_RUN   scripts/wine-run
-#   E2E_WORK       a scratch folder of the build tree (cached data and sets)
 #   E2E_ARTIFACTS  where screenshots and reports are kept
 # and a DISPLAY (run-case provides one through xvfb-run).
 
@@ -35,12 +34,9 @@ e2e_check() { if "${@:2}"; then e2e_log "ok: $1"; else e2e_fail "$1"; fi; }
 # e2e_until SECONDS COMMAND...: polls COMMAND until it succeeds; false when
 # the time is up.
 e2e_until() {
-  local deadline=$((${EPOCHREALTIME//[.,]/} + $1 * 1000000))
+  local polls=$(($1 * 50))
   shift
-  until "$@"; do
-    ((${EPOCHREALTIME//[.,]/} < deadline)) || return 1
-    sleep 0.02
-  done
+  until "$@"; do ((polls-- > 0)) && sleep 0.02 || return 1; done
 }
 
 # Runs a Win32 program in the prefix, whose server run-case has started.
@@ -70,13 +66,9 @@ e2e_winpath() {
 # and E2E_TEMP_UNIX.
 e2e_find_temp() {
   E2E_TEMP_WIN=$(e2e_wine cmd /c echo %TEMP% | tr -d '\r' | tail -n 1)
-  [[ $E2E_TEMP_WIN == C:\\* ]] || { echo "e2e: unexpected %TEMP% '$E2E_TEMP_WIN'" >&2; return 1; }
-  local rest=${E2E_TEMP_WIN:3}
-  E2E_TEMP_UNIX=$E2E_PREFIX/drive_c/${rest//\\//}
-  [ -d "$E2E_TEMP_UNIX" ] || { echo "e2e: no folder $E2E_TEMP_UNIX" >&2; return 1; }
+  E2E_TEMP_UNIX=$E2E_PREFIX/drive_c/$(tr '\\' / <<<"${E2E_TEMP_WIN:3}")
+  [[ $E2E_TEMP_WIN == C:\\* && -d $E2E_TEMP_UNIX ]] || { echo "e2e: no %TEMP% '$E2E_TEMP_WIN'" >&2; return 1; }
 }
-
-e2e_clean_temp() { find "$E2E_TEMP_UNIX" -mindepth 1 -delete; }
 
 # What is left in the temporary folder, as "TYPE:PATH ..." (f file, d folder).
 e2e_temp_left() { echo $(cd "$E2E_TEMP_UNIX" && find . -mindepth 1 -printf '%y:%P\n' | sort); }
@@ -90,26 +82,8 @@ e2e_random_file() {
     openssl enc -aes-128-ctr -nosalt -K "$(printf '%032x' "$3")" -iv 00000000000000000000000000000000 >"$1"
 }
 
-# arcset create OPTION... OUTDIR INPUT..., through a cache of the sets made
-# before (big sets take seconds to compress). The example medium is part of
-# the cache key: the patch options name its files.
-#   e2e_make_set OUTDIR [OPTION...] -- INPUT...
-e2e_make_set() {
-  local outdir=$1 options=() stamp cache
-  shift
-  while [ "$1" != -- ]; do options+=("$1"); shift; done
-  shift
-  stamp=$({ cat "$E2E_ARCSET"; echo "${options[*]} $*"
-    find "$@" "$E2E_SOURCE_DIR/examples/medium" -type f -print0 | sort -z | xargs -0 cat; } | sha256sum | cut -c1-16)
-  cache=$E2E_WORK/sets/$stamp
-  if [ ! -f "$cache/.complete" ]; then
-    rm -rf "$cache" && mkdir -p "$cache" && "$E2E_ARCSET" create "${options[@]}" "$cache" "$@" >/dev/null &&
-      touch "$cache/.complete" || e2e_fail "arcset create ${options[*]} $cache $*"
-  fi
-  touch "$cache"
-  ls -dt "$E2E_WORK"/sets/* | tail -n +13 | xargs -r rm -rf  # the dozen sets used last are enough
-  mkdir -p "$outdir" && cp "$cache"/setup*.lib "$outdir"/
-}
+# arcset create [OPTION...] OUTDIR INPUT...
+e2e_make_set() { "$E2E_ARCSET" create "$@" >/dev/null || e2e_fail "arcset create $*"; }
 
 # A medium in FOLDER: setup.exe beside a set of Setup.bin, the example files
 # and a patch record that updates settings.ini; further inputs may follow.
@@ -117,9 +91,8 @@ e2e_make_set() {
 e2e_demo_medium() {
   local folder=$1 volume=$2 example=$E2E_SOURCE_DIR/examples/medium
   shift 2
-  e2e_make_set "$folder" --volume-size "$volume" \
-    --patch "settings.ini=$example/files/settings.ini:$example/update/settings.ini" -- \
-    "$E2E_BIN/Setup.bin" "$example/files" "$@"
+  e2e_make_set --volume-size "$volume" --patch "settings.ini=$example/files/settings.ini:$example/update/settings.ini" \
+    "$folder" "$E2E_BIN/Setup.bin" "$example/files" "$@"
   cp "$E2E_BIN/setup.exe" "$folder/"
 }
 
@@ -202,8 +175,4 @@ e2e_check_files() {
   e2e_log "ok: the files that Setup.bin found have the expected sizes and CRC-32"
 }
 
-e2e_screenshot() {
-  mkdir -p "$E2E_ARTIFACTS"
-  import -window root "$E2E_ARTIFACTS/$1" 2>/dev/null || e2e_fail "screenshot $1"
-  e2e_log "screenshot: $E2E_ARTIFACTS/$1"
-}
+e2e_screenshot() { e2e_check "screenshot: $E2E_ARTIFACTS/$1" import -window root "$E2E_ARTIFACTS/$1"; }

@@ -30,23 +30,15 @@ using Report = std::pair<std::int32_t, std::int32_t>;  // percent, bytes
 // What the callbacks saw: the library's callbacks carry no context pointer.
 struct CallbackLog {
   std::vector<Report> Reports = {};
-  std::vector<int> DiskRequests = {};
   std::size_t CancelAt = SIZE_MAX;  // the report that answers CancelAnswer
   std::int32_t CancelAnswer = 1;
-  std::function<void()> OnReport = nullptr, OnDisk = nullptr;  // run first on every report, disk request
+  std::function<void()> OnReport = nullptr;  // run first on every report
 };
-inline CallbackLog& Log() {
-  static CallbackLog log;
-  return log;
-}
+inline CallbackLog gLog;
 inline void BZ2ARC_CALL RecordProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel) {
-  if (Log().OnReport) Log().OnReport();
-  *cancel = Log().Reports.size() == Log().CancelAt ? Log().CancelAnswer : 0;
-  Log().Reports.push_back({percent, bytes});
-}
-inline void BZ2ARC_CALL RecordDisk(std::uint8_t volume) {
-  if (Log().OnDisk) Log().OnDisk();
-  Log().DiskRequests.push_back(volume);
+  if (gLog.OnReport) gLog.OnReport();
+  *cancel = gLog.Reports.size() == gLog.CancelAt ? gLog.CancelAnswer : 0;
+  gLog.Reports.push_back({percent, bytes});
 }
 
 inline const std::string kKey(std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey));
@@ -71,7 +63,7 @@ void SetTemporaryFolder(const char* folder);
 class ExtractionTest : public ::testing::Test {
  public:
   ExtractionTest() {
-    Log() = {};
+    gLog = {};
     SetTemporaryFolder(work.Path().string().c_str());
   }
   ~ExtractionTest() override { SetTemporaryFolder(nullptr); }
@@ -79,8 +71,8 @@ class ExtractionTest : public ::testing::Test {
   std::string Pattern() const { return medium.File("setup%d.lib"); }
   void WriteSet(const std::vector<WriterEntry>& entries, std::int64_t volumeSize = 0, bool encrypt = false) {
     WriterOptions options;
-    options.VolumeSize = volumeSize;
     options.Encrypt = encrypt;
+    options.VolumeSize = volumeSize;
     WriteArchiveSet(medium.Path(), BuildArchiveSet(entries, options));
   }
   void ChangeVolume0(const std::function<void(Bytes&)>& change) const {
@@ -99,11 +91,10 @@ class ExtractionTest : public ::testing::Test {
     });
   }
   // "" or the message of the failure.
-  std::string ExtractAllMessage(const std::string& key = kKey, ProgressProc progress = RecordProgress,
-                                DiskProc disk = nullptr) const {
+  std::string ExtractAllMessage(const std::string& key = kKey, ProgressProc progress = RecordProgress) const {
     const std::string folder = destination.Path().string();
     return testsupport::ErrorMessage<Exception>(
-        [&] { bzip2arc::ExtractAll(Pattern().c_str(), key.c_str(), folder.c_str(), progress, disk); });
+        [&] { bzip2arc::ExtractAll(Pattern().c_str(), key.c_str(), folder.c_str(), progress, nullptr); });
   }
   // The destination's files and their contents.
   Files Tree() const {

@@ -33,7 +33,7 @@ class FaultInjectionTest : public ExtractionTest {
   void SetUp() override { WriteSet(kEntries, 12000, true); }
   void TearDown() override {
     destination.Clear();
-    Log() = {};
+    gLog = {};
     ASSERT_EQ(ExtractAllMessage(), "");
     for (const auto& entry : kEntries) EXPECT_EQ(Tree().at(entry.Name), entry.Content) << entry.Name;
     EXPECT_TRUE(Clean());
@@ -63,10 +63,10 @@ class FaultInjectionTest : public ExtractionTest {
 // the first report empty, with its attributes (one.bin is read-only).
 TEST_F(FaultInjectionTest, CancelAtEveryReportStopsCleanly) {
   ASSERT_EQ(ExtractAllMessage(), "");
-  const std::size_t reports = Log().Reports.size();
+  const std::size_t reports = gLog.Reports.size();
   for (std::size_t at = 0; at < reports; ++at) {
     destination.Clear();
-    Log() = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
+    gLog = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
     EXPECT_EQ(ExtractAllMessage(), "Extraction terminated by user!") << at;
     EXPECT_TRUE(Clean()) << at;
     EXPECT_TRUE(at != 0 || (Tree() == Files{{"one.bin", {}}} && IsReadOnly(destination.File("one.bin"))));
@@ -110,7 +110,7 @@ TEST_F(FaultInjectionTest, ReadOnlyDestinationOrUnreadableVolume) {
 }
 
 TEST_F(FaultInjectionTest, KilledProcessLeavesNoWorkFile) {
-  const auto killAtThirdReport = [] { Log().OnReport = [] { if (Log().Reports.size() == 2) ::raise(SIGKILL); }; };
+  const auto killAtThirdReport = [] { gLog.OnReport = [] { if (gLog.Reports.size() == 2) ::raise(SIGKILL); }; };
   EXPECT_EQ(InChild(killAtThirdReport), 128 + SIGKILL);
   EXPECT_TRUE(Clean());
 }

@@ -1,5 +1,6 @@
 // The command line of the main setup program and the splitting of the
-// loader's own arguments. Pure text work: runs natively and under Wine.
+// loader's own arguments. Pure text work: runs natively and under Wine. (The
+// loader's own folder in it is checked by the end-to-end case normal_run.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,16 +18,9 @@ Arguments Split(const std::string& text) {
   char argument[1024];
   std::size_t length = 0;
   for (const char* rest = NextArgument(text.c_str(), argument, sizeof argument, length); rest != nullptr;
-       rest = NextArgument(rest, argument, sizeof argument, length)) {
+       rest = NextArgument(rest, argument, sizeof argument, length))
     arguments.emplace_back(argument);
-  }
   return arguments;
-}
-
-std::string Build(const std::string& loaderCommandLine) {
-  char commandLine[4096];
-  EXPECT_TRUE(BuildCommandLine("C:\\TEMP\\CV0", "D:", loaderCommandLine.c_str(), commandLine, sizeof commandLine));
-  return commandLine;
 }
 
 }  // namespace
@@ -42,7 +36,9 @@ TEST(CommandLineTest, ThreeQuotedValuesThenEachArgumentQuotedAgain) {
       {"setup " + longArgument, " \"" + longArgument + "\""},  // longer than 259: passed whole
   };
   for (const auto& [loaderCommandLine, passedOn] : cases) {
-    EXPECT_EQ(Build(loaderCommandLine), head + passedOn) << loaderCommandLine;
+    char commandLine[4096];
+    EXPECT_TRUE(BuildCommandLine("C:\\TEMP\\CV0", "D:", loaderCommandLine.c_str(), commandLine, sizeof commandLine));
+    EXPECT_EQ(commandLine, head + passedOn) << loaderCommandLine;
   }
 }
 
@@ -53,20 +49,6 @@ TEST(CommandLineTest, ACommandLineThatDoesNotFitIsRefused) {
   EXPECT_EQ(buffer.data(), fits);
   EXPECT_FALSE(BuildCommandLine("T", "L", "setup abcd", buffer.data(), buffer.size()));
   EXPECT_FALSE(BuildCommandLine("T", "L", "setup abc x", buffer.data(), buffer.size()));
-}
-
-TEST(CommandLineTest, LoaderFolderIsEverythingBeforeTheLastBackslash) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"D:\\setup.exe", "D:"},
-      {"C:\\Program Files\\Corvane\\setup.exe", "C:\\Program Files\\Corvane"},
-      {"setup.exe", ""},
-      {"\\setup.exe", ""},  // the first character is never examined
-  };
-  for (const auto& [modulePath, expected] : cases) {
-    char folder[300];
-    EXPECT_TRUE(LoaderFolderOf(modulePath, folder, sizeof folder));
-    EXPECT_STREQ(folder, expected) << modulePath;
-  }
 }
 
 TEST(ArgumentSplittingTest, SplitsAsTheLoaderReadsItsOwnCommandLine) {
@@ -83,7 +65,6 @@ TEST(ArgumentSplittingTest, SplitsAsTheLoaderReadsItsOwnCommandLine) {
       {"", {}},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(Split(text), expected) << text;
-  for (char separator = 1; separator <= 32; ++separator) {
+  for (char separator = 1; separator <= 32; ++separator)
     EXPECT_EQ(Split(std::string("a") + separator + "b"), (Arguments{"a", "b"})) << int{separator};
-  }
 }

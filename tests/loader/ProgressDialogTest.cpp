@@ -21,36 +21,9 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 // ProgressDialogProc as the window's own procedure would start the set-up
-// from its timer; the tests call it themselves.
-INT_PTR CALLBACK Inert(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-class ProgressDialogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    InitCommonControlsAtRunTime();
-    dialog = CreateDialogParamA(SetupModule(), MAKEINTRESOURCEA(100), nullptr, Inert, 0);
-    if (dialog == nullptr) GTEST_SKIP() << "no windows here";
-    fs::create_directories(folder / "sub");
-    std::ofstream(folder / "sub" / "file.bin") << "x";
-    CopyText(TempDir, sizeof TempDir, folder.string().c_str());
-  }
-  void TearDown() override {
-    TempDir[0] = '\0';
-    CancelRequested = false;  // tests only: the loader never resets it
-    DialogHandle = nullptr;
-    if (dialog != nullptr) DestroyWindow(dialog);
-  }
-  LRESULT BarPosition() const { return SendDlgItemMessageA(dialog, 123, PBM_GETPOS, 0, 0); }
-
-  testsupport::TempFolder temp;
-  const fs::path folder = temp.Path() / "CV0";
-  HWND dialog = nullptr;
-};
-
-}  // namespace
+// from its timer; the test calls it itself.
+static INT_PTR CALLBACK Inert(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 TEST(DiskPromptTest, NamesTheVolumeAsTheLibraryCountsIt) {
   for (const unsigned volume : {0u, 1u, 12u, 255u}) {
@@ -60,23 +33,24 @@ TEST(DiskPromptTest, NamesTheVolumeAsTheLibraryCountsIt) {
   }
 }
 
-TEST_F(ProgressDialogTest, InitStoresTheWindowAndArmsTimer111) {
-  EXPECT_EQ(ProgressDialogProc(dialog, WM_INITDIALOG, 0, 0), -1);
-  EXPECT_EQ(DialogHandle, dialog);
-  // Killed before a message loop could start the set-up.
-  EXPECT_TRUE(KillTimer(dialog, 111));
+TEST(ProgressDialogTest, OnlyTheCancelButtonCancelsAndTheNextReportAnswersIt) {
+  InitCommonControlsAtRunTime();
+  const HWND dialog = CreateDialogParamA(SetupModule(), MAKEINTRESOURCEA(100), nullptr, Inert, 0);
+  if (dialog == nullptr) GTEST_SKIP() << "no windows here";
+  const auto barPosition = [&] { return SendDlgItemMessageA(dialog, 123, PBM_GETPOS, 0, 0); };
+  const testsupport::TempFolder temp;
+  const fs::path folder = temp.Path() / "CV0";
+  fs::create_directories(folder / "sub");
+  std::ofstream(folder / "sub" / "file.bin") << "x";
+  CopyText(TempDir, sizeof TempDir, folder.string().c_str());
   EXPECT_NE(SendDlgItemMessageA(dialog, 101, STM_GETICON, 0, 0), 0);  // MAINICON in the picture
-}
-
-TEST_F(ProgressDialogTest, OnlyTheCancelButtonCancelsAndTheNextReportAnswersIt) {
-  DialogHandle = dialog;
+  DialogHandle = dialog;  // as WM_INITDIALOG sets it; the end-to-end cases see its timer start the set-up
   int32_t answer = 12345;
   ExtractProgress(57, 0, &answer);
-  EXPECT_EQ(BarPosition(), 57);
+  EXPECT_EQ(barPosition(), 57);
   EXPECT_EQ(answer, 0);
-  for (const WPARAM other : {MAKEWPARAM(IDCANCEL, BN_SETFOCUS), WPARAM{IDOK}}) {
+  for (const WPARAM other : {MAKEWPARAM(IDCANCEL, BN_SETFOCUS), WPARAM{IDOK}})
     EXPECT_EQ(ProgressDialogProc(dialog, WM_COMMAND, other, 0), 0);
-  }
   EXPECT_FALSE(CancelRequested);
   EXPECT_TRUE(fs::exists(folder / "sub" / "file.bin"));
 
@@ -88,5 +62,9 @@ TEST_F(ProgressDialogTest, OnlyTheCancelButtonCancelsAndTheNextReportAnswersIt) 
   EXPECT_STREQ(current, "C:\\");
   ExtractProgress(100, 0, &answer);
   EXPECT_EQ(answer, -1);
-  EXPECT_EQ(BarPosition(), 100);
+  EXPECT_EQ(barPosition(), 100);
+  TempDir[0] = '\0';
+  CancelRequested = false;  // tests only: the loader never resets it
+  DialogHandle = nullptr;
+  DestroyWindow(dialog);
 }

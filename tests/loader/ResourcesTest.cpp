@@ -21,22 +21,20 @@ namespace {
 
 constexpr WORD kGermany = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN);
 
-Bytes Resource(LPCSTR type, LPCSTR name, WORD language) {
-  const HRSRC found = FindResourceExA(SetupModule(), type, name, language);
-  if (found == nullptr) return {};
-  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(SetupModule(), found)));
-  return Bytes(bytes, bytes + SizeofResource(SetupModule(), found));
-}
-
 BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR list) {
   reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
   return TRUE;
 }
 
-std::vector<WORD> Languages(LPCSTR type, LPCSTR name) {
+// A resource that setup.exe has in `language` alone.
+Bytes Resource(LPCSTR type, LPCSTR name, WORD language) {
   std::vector<WORD> languages;
   EnumResourceLanguagesA(SetupModule(), type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
-  return languages;
+  EXPECT_EQ(languages, std::vector<WORD>{language});
+  const HRSRC found = FindResourceExA(SetupModule(), type, name, language);
+  if (found == nullptr) return {};
+  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(SetupModule(), found)));
+  return Bytes(bytes, bytes + SizeofResource(SetupModule(), found));
 }
 
 }  // namespace
@@ -64,15 +62,11 @@ TEST(ResourcesTest, DialogTemplateIsTheClassicFormWithItsFourControls) {
     if (expected.size() % 2 != 0) expected.push_back(0);  // each item on a 4-byte boundary
     expected.insert(expected.end(), {static_cast<std::uint16_t>(item.Style), static_cast<std::uint16_t>(item.Style >> 16),
                                      0, 0, item.X, item.Y, item.Cx, item.Cy, item.Id});
-    if (item.Ordinal != 0) {
-      expected.insert(expected.end(), {0xFFFF, item.Ordinal});
-    } else {
-      text("msctls_progress32");
-    }
+    if (item.Ordinal != 0) expected.insert(expected.end(), {0xFFFF, item.Ordinal});
+    else text("msctls_progress32");
     text(item.Text);
     expected.push_back(0);  // no creation data
   }
-  EXPECT_EQ(Languages(RT_DIALOG, MAKEINTRESOURCEA(100)), std::vector<WORD>{kGermany});
   const Bytes dialog = Resource(RT_DIALOG, MAKEINTRESOURCEA(100), kGermany);
   std::vector<std::uint16_t> words(dialog.size() / 2);
   std::memcpy(words.data(), dialog.data(), 2 * words.size());
@@ -80,7 +74,6 @@ TEST(ResourcesTest, DialogTemplateIsTheClassicFormWithItsFourControls) {
 }
 
 TEST(ResourcesTest, IconGroupHoldsA32And16PixelImageOf16Colours) {
-  EXPECT_EQ(Languages(RT_GROUP_ICON, "MAINICON"), std::vector<WORD>{kGermany});
   const Bytes group = Resource(RT_GROUP_ICON, "MAINICON", kGermany);
   ASSERT_EQ(group.size(), 6u + 2 * 14);
   EXPECT_EQ(Bytes(group.begin(), group.begin() + 6), (Bytes{0, 0, 1, 0, 2, 0}));
@@ -99,13 +92,11 @@ TEST(ResourcesTest, ManifestAsksForVersion6OfTheCommonControls) {
   const std::size_t dependency = manifest.find("<dependentAssembly>");
   ASSERT_NE(dependency, std::string::npos) << manifest;
   const std::string own = manifest.substr(0, dependency), needed = manifest.substr(dependency);
-  for (const char* attribute : {"version=\"1.0.0.0\"", "processorArchitecture=\"X86\""}) {
+  for (const char* attribute : {"version=\"1.0.0.0\"", "processorArchitecture=\"X86\""})
     EXPECT_NE(own.find(attribute), std::string::npos) << attribute;
-  }
   for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                                "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
+                                "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
     EXPECT_NE(needed.find(attribute), std::string::npos) << attribute;
-  }
 }
 
 TEST(ResourcesTest, TheLibraryExpandsThroughLz32ToTheBuiltDll) {

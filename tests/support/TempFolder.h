@@ -49,11 +49,7 @@ Bytes Bzip2Compress(const Bytes& data, int blockSize100k = 9);
 // The message of the `Error` that `action` throws, or "" when it returns.
 template <class Error = std::exception, class Action>
 std::string ErrorMessage(Action&& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
+  try { action(); } catch (const Error& error) { return error.what(); }
   return "";
 }
 

@@ -5,7 +5,7 @@ run_case() {
   local medium=$E2E_CASE_DIR/medium report=$E2E_CASE_DIR/report.txt dialog left top right bottom
   e2e_random_file "$E2E_CASE_DIR/media.dat" $((40 << 20)) 2
   # Setup.bin first: it is out of the set when Cancel comes, past 50%.
-  e2e_make_set "$medium" -- "$E2E_BIN/Setup.bin" "$E2E_CASE_DIR/media.dat"
+  e2e_make_set "$medium" "$E2E_BIN/Setup.bin" "$E2E_CASE_DIR/media.dat"
   cp "$E2E_BIN/setup.exe" "$medium/"
   e2e_start_loader "$medium/setup.exe" "/report=$(e2e_winpath "$report")"
   dialog=$(e2e_probe dialog --min-pos 60 --timeout 30000) || e2e_fail "no progress dialog"

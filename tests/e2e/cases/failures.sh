@@ -16,7 +16,7 @@ run_case() {
   failure_run "corrupt setup1.lib" "$call"
 
   folder=$E2E_CASE_DIR/no_setup_bin
-  e2e_make_set "$folder" -- "$E2E_SOURCE_DIR/examples/medium/files"
+  e2e_make_set "$folder" "$E2E_SOURCE_DIR/examples/medium/files"
   cp "$E2E_BIN/setup.exe" "$folder/"
   # Only once the dialog is closed is Setup.bin started.
   failure_run "Setup.bin not in the set" "Could not execute main program!" "! e2e_probe dialog --timeout 0 2>/dev/null"

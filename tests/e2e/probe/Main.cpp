@@ -1,6 +1,11 @@
 // probe: watches the setup loader's windows from another process of the same
 // Wine prefix, for the end-to-end scripts. Its messages carry a timeout, so
 // a busy loader never blocks it.
+//
+//   probe dialog [--min-pos N] | dialog-gone | box --caption TEXT [--press ok|none] [--other-than HWND] | windows
+//
+// Each waits up to --timeout MS (10000). Exit status: 0 done, 1 timed out,
+// 2 usage, 3 click failed.
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
@@ -12,12 +17,7 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: probe dialog [--min-pos N] | dialog-gone | box --caption TEXT [--press ok] [--other-than HWND] | windows\n"
-    "  each waits up to --timeout MS (10000); exit status 0 done, 1 timed out, 2 usage, 3 click failed\n";
 constexpr char kDialogText[] = "Setup is preparing the Corvane installation tool. Please wait...";
-
-using Options = std::map<std::string, std::string>;
 
 // From another process this is the window manager's copy: no message to a
 // thread that may be busy.
@@ -29,71 +29,65 @@ std::string TextOf(HWND window) {
 
 LRESULT SendWithTimeout(HWND window, UINT message) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) ? static_cast<LRESULT>(result) : -1;
+  return SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) ? LRESULT(result) : -1;
 }
 
-// What a failing script shows to explain what was on screen.
-void ListWindows(std::FILE* out) {
-  for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, nullptr); window != nullptr;
-       window = FindWindowExA(nullptr, window, nullptr, nullptr)) {
-    if (!IsWindowVisible(window)) continue;
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    std::fprintf(out, "window %p %s \"%s\":", static_cast<void*>(window), className, TextOf(window).c_str());
-    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-      std::fprintf(out, " [%d \"%s\"]", GetDlgCtrlID(child), TextOf(child).c_str());
-    }
-    std::fprintf(out, "\n");
-  }
-}
-
-// A visible dialog-class window (message boxes are dialogs too) that `wanted` accepts.
+// The first visible top-level window of `className` (any class: nullptr) that `wanted` accepts.
 template <class Wanted>
-HWND FindDialog(Wanted wanted) {
-  for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", nullptr); window != nullptr;
-       window = FindWindowExA(nullptr, window, "#32770", nullptr)) {
+HWND FindVisible(const char* className, Wanted wanted) {
+  for (HWND window = FindWindowExA(nullptr, nullptr, className, nullptr); window != nullptr;
+       window = FindWindowExA(nullptr, window, className, nullptr)) {
     if (IsWindowVisible(window) && wanted(window)) return window;
   }
   return nullptr;
 }
 
+// Message boxes are dialogs too.
 HWND ProgressDialog() {
-  return FindDialog([](HWND window) { return TextOf(GetDlgItem(window, 102)) == kDialogText; });
+  return FindVisible("#32770", [](HWND window) { return TextOf(GetDlgItem(window, 102)) == kDialogText; });
 }
 
-// Polls `done` until it holds or --timeout has passed.
+// What a failing script shows to explain what was on screen.
+void ListWindows() {
+  FindVisible(nullptr, [](HWND window) {
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    std::printf("window %p %s \"%s\":", static_cast<void*>(window), className, TextOf(window).c_str());
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+      std::printf(" [%d \"%s\"]", GetDlgCtrlID(child), TextOf(child).c_str());
+    std::printf("\n");
+    return false;
+  });
+}
+
+// Polls `done` until it holds (0) or `timeout` milliseconds have passed (1).
 template <class Done>
-int WaitFor(const Options& options, const char* what, Done done) {
-  const DWORD start = GetTickCount(), timeout = std::atol(options.count("--timeout") ? options.at("--timeout").c_str() : "10000");
-  while (!done()) {
-    if (GetTickCount() - start >= timeout) {
-      std::fprintf(stderr, "probe: no %s after %lu ms; visible windows:\n", what, GetTickCount() - start);
-      ListWindows(stderr);
-      return 1;
-    }
-    Sleep(25);
-  }
+int WaitFor(DWORD timeout, Done done) {
+  for (const DWORD start = GetTickCount(); !done(); Sleep(25))
+    if (GetTickCount() - start >= timeout) return 1;
   return 0;
 }
 
-int Run(const std::string& command, Options options) {
+int Run(const std::string& command, std::map<std::string, std::string> options) {
+  options.emplace("--timeout", "10000");
+  const DWORD timeout = std::strtoul(options["--timeout"].c_str(), nullptr, 10);
   if (command == "windows") {
-    ListWindows(stdout);
+    ListWindows();
     return 0;
   }
-  if (command == "dialog-gone") return WaitFor(options, "closing of the progress dialog", [] { return !ProgressDialog(); });
+  if (command == "dialog-gone") return WaitFor(timeout, [] { return !ProgressDialog(); });
   if (command == "dialog") {
     const long minimum = std::atol(options["--min-pos"].c_str());
     HWND dialog = nullptr;
     LRESULT position = -1;
-    const int status = WaitFor(options, "progress dialog", [&] {
-      dialog = ProgressDialog();
-      return dialog != nullptr && (position = SendWithTimeout(GetDlgItem(dialog, 123), PBM_GETPOS)) >= minimum;
-    });
-    if (status != 0) return status;
+    if (WaitFor(timeout, [&] {
+          dialog = ProgressDialog();
+          return dialog != nullptr && (position = SendWithTimeout(GetDlgItem(dialog, 123), PBM_GETPOS)) >= minimum;
+        }) != 0)
+      return 1;
     RECT cancel{};
     GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
-    std::printf("pos=%ld\ncancel=%ld %ld %ld %ld\n", static_cast<long>(position), cancel.left, cancel.top, cancel.right,
+    std::printf("pos=%ld\ncancel=%ld %ld %ld %ld\n", long(position), cancel.left, cancel.top, cancel.right,
                 cancel.bottom);
     return 0;
   }
@@ -101,25 +95,22 @@ int Run(const std::string& command, Options options) {
     const HWND other = reinterpret_cast<HWND>(std::strtoul(options["--other-than"].c_str(), nullptr, 16));
     HWND box = nullptr;
     // A box is there as soon as it exists; its text may come a moment later.
-    const int status = WaitFor(options, "message box", [&] {
-      box = FindDialog([&](HWND window) { return window != other && TextOf(window) == options["--caption"]; });
-      return box != nullptr && !TextOf(GetDlgItem(box, 0xFFFF)).empty();
-    });
-    if (status != 0) return status;
+    if (WaitFor(timeout, [&] {
+          box = FindVisible("#32770", [&](HWND w) { return w != other && TextOf(w) == options["--caption"]; });
+          return box != nullptr && !TextOf(GetDlgItem(box, 0xFFFF)).empty();
+        }) != 0)
+      return 1;
     std::printf("box.window=%p\nbox.text=%s\n", static_cast<void*>(box), TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-    if (options["--press"] != "ok") return 0;
-    return SendWithTimeout(GetDlgItem(box, IDOK), BM_CLICK) == 0 ? 0 : 3;
+    return options["--press"] != "ok" || SendWithTimeout(GetDlgItem(box, IDOK), BM_CLICK) == 0 ? 0 : 3;
   }
-  std::fputs(kUsage, stderr);
+  std::fputs("probe: see the head of tests/e2e/probe/Main.cpp for its usage\n", stderr);
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options;
+  std::map<std::string, std::string> options;
   for (int i = 2; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
-  const int status = Run(argc > 1 ? argv[1] : "", options);
-  std::fflush(stdout);
-  return status;
+  return Run(argc > 1 ? argv[1] : "", options);
 }
