@@ -1,9 +1,9 @@
 // bzip2arc.dll as the loader uses it: loaded at run time, called through
-// GetProcAddress, its failures caught across the module boundary. (Its
-// callbacks as the loader answers them: the end-to-end cases.)
+// GetProcAddress, its failures caught across the module boundary.
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "archive/LibraryGuard.h"
@@ -27,11 +27,11 @@ class DllTest : public ExtractionTest {
   }
   // Calls ExtractAll as the loader does: "" or the message that crossed over.
   // No work file may stay behind either way.
-  std::string CallExtractAll() {
+  std::string CallExtractAll(DiskProc disk = nullptr) {
     const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
     const std::string pattern = Pattern(), folder = destination.Path().string();
     const std::string message = testsupport::ErrorMessage<LibraryError>([&] {
-      CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, nullptr); });
+      CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, disk); });
     });
     EXPECT_TRUE(Clean());
     return message;
@@ -42,6 +42,14 @@ class DllTest : public ExtractionTest {
                                                                                     ::FreeLibrary};
 };
 
+// The volumes asked for; the withheld one comes back at the third request.
+std::vector<int> gDiskRequests;
+std::function<void()> gOnThirdRequest;
+void __stdcall RecordDisk(std::uint8_t volume) {
+  gDiskRequests.push_back(volume);
+  if (gDiskRequests.size() == 3) gOnThirdRequest();
+}
+
 std::vector<DirectoryRecord> gRecords;
 void __stdcall ClearRecords(void*) { gRecords.clear(); }
 void __stdcall AppendRecord(void*, const DirectoryRecordBlock* block) {
@@ -49,6 +57,17 @@ void __stdcall AppendRecord(void*, const DirectoryRecordBlock* block) {
 }
 
 }  // namespace
+
+TEST_F(DllTest, AsksForAMissingVolumeUntilItIsThere) {
+  const Bytes content = PseudoRandomBytes(30000, 3);
+  WriteSet({Entry("big.bin", content), Entry("small.txt", ToBytes("x"))}, 10000);
+  std::filesystem::rename(medium.File("setup1.lib"), work.File("withheld"));
+  gOnThirdRequest = [&] { std::filesystem::rename(work.File("withheld"), medium.File("setup1.lib")); };
+  EXPECT_EQ(CallExtractAll(RecordDisk), "");
+  EXPECT_EQ(gDiskRequests, (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(Tree().at("big.bin"), content);
+  EXPECT_EQ(gLog.Reports.back(), (Report{100, 0}));
+}
 
 TEST_F(DllTest, FailuresCrossWithTheLibrarysMessage) {
   const Bytes original = PseudoRandomBytes(20000, 5, 8);
