@@ -51,6 +51,15 @@ TEST(Blowfish, PublishedVectorsBothWaysInPlace) {
   EXPECT_NO_THROW(Keyed(Bytes(56, 'k')));
 }
 
+// P1 takes key bytes 4, 5, 6, 0 of the directory key: written out eight
+// times it gives the same schedule (zero padding or restarting per word would not).
+TEST(Blowfish, TheSevenByteKeyIsUsedCyclicallyAcrossWords) {
+  Bytes repeated;
+  for (int i = 0; i < 8; ++i) repeated.insert(repeated.end(), kKey.begin(), kKey.end());
+  const BlowfishContext seven = Keyed(), fiftySix = Keyed(repeated);
+  EXPECT_EQ(0, std::memcmp(&seven, &fiftySix, sizeof seven));
+}
+
 TEST(Blowfish, OneChainAcrossRecordsDiffersFromFreshChainsInTheFirstBlockOnly) {
   constexpr std::int32_t kRecord = kDirectoryRecordSize;
   const Bytes original = testsupport::PseudoRandomBytes(2 * kRecord, 9);
