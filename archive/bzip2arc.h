@@ -15,9 +15,9 @@
  *        parameter 0 pointer to the message (8-bit text, not zero-terminated)
  *        parameter 1 length of the message in bytes
  *    The message lives only while the exception is being handled: copy it in
- *    the handler. archive/LibraryGuard.h catches it for C++ callers.
+ *    the handler. archive/guard/LibraryGuard.h catches it for C++ callers.
  *  - Native builds (static library): the functions throw
- *    bzip2arc::Exception (archive/Error.h).
+ *    bzip2arc::Exception (archive/core/Error.h).
  *
  * Not reentrant: one extraction at a time per loaded library.
  */

@@ -4,7 +4,7 @@
 # Natively both are Debian's libbz2. For win32 both are compiled from Debian's
 # bzip2 source package (fetched into .deps/ by scripts/fetch-bzip2-source) with
 # BZ_NO_STDIO, so that the program supplies bz_internal_error (which jumps
-# back to the caller's guard, archive/BZip2Guard.h). Without unwind tables
+# back to the caller's guard, archive/core/BZip2Guard.h). Without unwind tables
 # the linker can also drop the parts of libbz2 the DLL does not use.
 if(NOT WIN32)
   find_package(BZip2 REQUIRED)

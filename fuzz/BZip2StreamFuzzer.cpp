@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "archive/BZip2.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/BZip2.h"
+#include "archive/core/MemoryStream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "archive/ArchiveReader.h"
+#include "archive/core/ArchiveReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto folder = fuzzsupport::FreshFolder("vol");

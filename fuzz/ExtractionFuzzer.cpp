@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "archive/ArchiveFormat.h"
-#include "archive/LibraryInterface.h"
+#include "archive/core/ArchiveFormat.h"
+#include "archive/core/LibraryInterface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto volumes = fuzzsupport::FreshFolder("vol");

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "archive/Diff.h"
-#include "archive/Error.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/Diff.h"
+#include "archive/core/Error.h"
+#include "archive/core/MemoryStream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

@@ -10,7 +10,7 @@
 #include "Messages.h"
 #include "TemporaryFolder.h"
 #include "Text.h"
-#include "archive/LibraryGuard.h"
+#include "archive/guard/LibraryGuard.h"
 
 namespace {
 

@@ -26,9 +26,9 @@
 #include "BenchSupport.h"
 #include "Payload.h"
 #include "StoredData.h"
-#include "archive/FileExtraction.h"
-#include "archive/ArchiveReader.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/FileExtraction.h"
+#include "archive/core/ArchiveReader.h"
+#include "archive/core/MemoryStream.h"
 
 extern char** environ;
 

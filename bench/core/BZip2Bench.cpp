@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "archive/BZip2.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/BZip2.h"
+#include "archive/core/MemoryStream.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "archive/CRC32.h"
+#include "archive/core/CRC32.h"
 
 namespace {
 

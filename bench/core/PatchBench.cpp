@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "archive/ByteOrder.h"
-#include "archive/CRC32.h"
-#include "archive/Diff.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/ByteOrder.h"
+#include "archive/core/CRC32.h"
+#include "archive/core/Diff.h"
+#include "archive/core/MemoryStream.h"
 
 namespace {
 

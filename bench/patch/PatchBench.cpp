@@ -22,8 +22,8 @@
 
 #include "BenchSupport.h"
 #include "PatchGenerator.h"
-#include "archive/Diff.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/Diff.h"
+#include "archive/core/MemoryStream.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "archive/ArchiveFormat.h"
+#include "archive/core/ArchiveFormat.h"
 
 using namespace bzip2arc;
 

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
-#include "archive/BZip2.h"
-#include "archive/BZip2Guard.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/BZip2.h"
+#include "archive/core/BZip2Guard.h"
+#include "archive/core/MemoryStream.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "archive/ArchiveFormat.h"
-#include "archive/Blowfish.h"
+#include "archive/core/ArchiveFormat.h"
+#include "archive/core/Blowfish.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;

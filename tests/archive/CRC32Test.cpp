@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "archive/CRC32.h"
+#include "archive/core/CRC32.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;

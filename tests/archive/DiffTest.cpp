@@ -4,9 +4,9 @@
 #include <tuple>
 #include <vector>
 
-#include "archive/Diff.h"
-#include "archive/Error.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/Diff.h"
+#include "archive/core/Error.h"
+#include "archive/core/MemoryStream.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;

@@ -9,7 +9,7 @@
 #include "PatchGenerator.h"
 #include "VerifyCommand.h"
 #include "arcset/Snapshot.h"
-#include "archive/LibraryInterface.h"
+#include "archive/core/LibraryInterface.h"
 
 #ifdef _WIN32
 #include <windows.h>

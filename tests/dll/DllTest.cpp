@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "archive/LibraryGuard.h"
+#include "archive/guard/LibraryGuard.h"
 #include "extraction/ExtractionFixture.h"
 
 using namespace extraction;

@@ -4,7 +4,7 @@
 // tested in tests/archive/DiffTest.cpp.)
 #include <filesystem>
 
-#include "archive/ByteOrder.h"
+#include "archive/core/ByteOrder.h"
 #include "extraction/ExtractionFixture.h"
 
 using namespace extraction;

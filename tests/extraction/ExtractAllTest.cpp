@@ -3,7 +3,7 @@
 // end-to-end case missing_volume and arcset's disk prompt.)
 #include <filesystem>
 
-#include "archive/ByteOrder.h"
+#include "archive/core/ByteOrder.h"
 #include "extraction/ExtractionFixture.h"
 
 using namespace extraction;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ArchiveWriter.h"
-#include "archive/LibraryInterface.h"
+#include "archive/core/LibraryInterface.h"
 #include "support/TempFolder.h"
 
 namespace extraction {

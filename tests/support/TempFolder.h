@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/CRC32.h"
+#include "archive/core/CRC32.h"
 
 namespace testsupport {
 

@@ -12,9 +12,9 @@
 
 #include "CompressorBlocks.h"
 #include "PatchGenerator.h"
-#include "archive/ByteOrder.h"
-#include "archive/Diff.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/ByteOrder.h"
+#include "archive/core/Diff.h"
+#include "archive/core/MemoryStream.h"
 #include "support/TempFolder.h"
 
 namespace {

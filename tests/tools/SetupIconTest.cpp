@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "SetupIcon.h"
-#include "archive/ByteOrder.h"
+#include "archive/core/ByteOrder.h"
 
 using Bytes = std::vector<std::uint8_t>;
 

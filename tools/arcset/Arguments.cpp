@@ -3,7 +3,7 @@
 #include <cctype>
 #include <iterator>
 
-#include "archive/ArchiveFormat.h"
+#include "archive/core/ArchiveFormat.h"
 
 namespace arcset {
 

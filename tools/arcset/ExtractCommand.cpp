@@ -7,7 +7,7 @@
 #include "ParallelExtract.h"
 #include "Terminal.h"
 #include "Volumes.h"
-#include "archive/LibraryInterface.h"
+#include "archive/core/LibraryInterface.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "ListCommand.h"
 
 #include "Listing.h"
-#include "archive/ArchiveReader.h"
+#include "archive/core/ArchiveReader.h"
 
 namespace arcset {
 

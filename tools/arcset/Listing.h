@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "archive/ArchiveFormat.h"
-#include "archive/ArchiveReader.h"
+#include "archive/core/ArchiveFormat.h"
+#include "archive/core/ArchiveReader.h"
 
 namespace arcset {
 

@@ -8,12 +8,12 @@
 
 #include "StoredData.h"
 #include "Threads.h"
-#include "archive/ArchiveReader.h"
-#include "archive/BZip2.h"
-#include "archive/FileExtraction.h"
-#include "archive/LibraryInterface.h"
-#include "archive/MemoryStream.h"
-#include "archive/Percent.h"
+#include "archive/core/ArchiveReader.h"
+#include "archive/core/BZip2.h"
+#include "archive/core/FileExtraction.h"
+#include "archive/core/LibraryInterface.h"
+#include "archive/core/MemoryStream.h"
+#include "archive/core/Percent.h"
 
 namespace arcset {
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "archive/FileExtraction.h"
-#include "archive/MemoryStream.h"
-#include "archive/Platform.h"
+#include "archive/core/FileExtraction.h"
+#include "archive/core/MemoryStream.h"
+#include "archive/core/Platform.h"
 
 namespace arcset {
 

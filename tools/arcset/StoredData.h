@@ -7,8 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "archive/ArchiveFormat.h"
-#include "archive/Stream.h"
+#include "archive/core/ArchiveFormat.h"
+#include "archive/core/Stream.h"
 
 namespace arcset {
 

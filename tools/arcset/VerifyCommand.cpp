@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "StoredData.h"
-#include "archive/ArchiveReader.h"
-#include "archive/BZip2.h"
-#include "archive/Diff.h"
-#include "archive/FileExtraction.h"
-#include "archive/MemoryStream.h"
+#include "archive/core/ArchiveReader.h"
+#include "archive/core/BZip2.h"
+#include "archive/core/Diff.h"
+#include "archive/core/FileExtraction.h"
+#include "archive/core/MemoryStream.h"
 
 namespace arcset {
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "Arguments.h"
-#include "archive/Platform.h"
+#include "archive/core/Platform.h"
 
 namespace arcset {
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "archive/ByteOrder.h"
-#include "archive/CRC32.h"
+#include "archive/core/ByteOrder.h"
+#include "archive/core/CRC32.h"
 
 namespace bzip2arc::patch {
 namespace {

@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "Parallel.h"
-#include "archive/BZip2Guard.h"
-#include "archive/Blowfish.h"
+#include "archive/core/BZip2Guard.h"
+#include "archive/core/Blowfish.h"
 
 namespace bzip2arc {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveFormat.h"
+#include "archive/core/ArchiveFormat.h"
 
 namespace bzip2arc {
 

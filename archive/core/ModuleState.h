@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "bzip2arc.h"
+#include "archive/bzip2arc.h"
 
 namespace bzip2arc {
 

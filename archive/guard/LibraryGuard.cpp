@@ -6,9 +6,9 @@
 #include <setjmp.h>
 #include <windows.h>
 
-#include "bzip2arc.h"
+#include "archive/bzip2arc.h"
 #else
-#include "Error.h"
+#include "archive/core/Error.h"
 #endif
 
 namespace bzip2arc {

@@ -2,7 +2,7 @@
 // DLL cannot afford: each would pull std::string and printf-like code into it.
 #include <cstdlib>
 
-#include "Error.h"
+#include "archive/core/Error.h"
 
 namespace __gnu_cxx {
 

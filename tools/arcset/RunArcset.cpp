@@ -1,4 +1,4 @@
-#include "Main.h"
+#include "RunArcset.h"
 
 #include <cstdio>
 #include <exception>

@@ -10,7 +10,7 @@
 #include "Diff.h"
 #include "Platform.h"
 #include "Stream.h"
-#include "bzip2arc.h"
+#include "archive/bzip2arc.h"
 
 namespace bzip2arc {
 

@@ -4,8 +4,8 @@
 // the C++ exceptions simply pass.
 #include <new>
 
-#include "LibraryInterface.h"
-#include "bzip2arc.h"
+#include "archive/core/LibraryInterface.h"
+#include "archive/bzip2arc.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include "ArchiveReader.h"
 #include "FileExtraction.h"
 #include "Platform.h"
-#include "bzip2arc.h"
+#include "archive/bzip2arc.h"
 
 namespace bzip2arc {
 
