@@ -117,20 +117,24 @@ Patch BuildPatch(const Bytes& old, int literalEvery, std::uint32_t minLength, st
   return patch;
 }
 
-std::int64_t gReported = 0;
-void CountProgress(std::int32_t consumed) { gReported += consumed; }
+// Adds up the applier's reports.
+struct ReportedBytes final : PatchProgress {
+  void PatchConsumed(std::int32_t consumed) override { Total += consumed; }
+  std::int64_t Total = 0;
+};
 
 void RunCase(const char* name, const Bytes& old, const Patch& patch, double crcSeconds) {
   TMemoryStream patchStream(patch.stream);
   TMemoryStream oldStream(old);
   TMemoryStream newStream;
   newStream.Bytes().reserve(patch.newSize);
+  ReportedBytes reported;
   const double seconds = bench::BestSeconds(5, [&] {
     newStream.SetSize(0);
-    gReported = 0;
-    ApplyPatch(patchStream, oldStream, newStream, CountProgress);
+    reported.Total = 0;
+    ApplyPatch(patchStream, oldStream, newStream, &reported);
   });
-  if (newStream.Bytes().size() != patch.newSize || gReported + 9 != static_cast<std::int64_t>(patch.stream.size())) {
+  if (newStream.Bytes().size() != patch.newSize || reported.Total + 9 != static_cast<std::int64_t>(patch.stream.size())) {
     std::printf("%s: wrong result\n", name);
     return;
   }

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <iterator>
 
-#include "archive/core/ArchiveFormat.h"
+#include "archive/core/DirectoryKey.h"
 
 namespace arcset {
 
@@ -134,9 +134,7 @@ std::string KeyOf(const Scanned& scanned, const std::string& command) {
 
 }  // namespace
 
-std::string DefaultKey() {
-  return std::string(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
-}
+std::string DefaultKey() { return bzip2arc::kDirectoryKey; }
 
 std::string ParseHexKey(const std::string& text, const std::string& option, const std::string& command) {
   if (text.empty() || text.size() % 2 != 0)

@@ -13,10 +13,6 @@ std::string KindName(std::uint8_t kind) {
   return "kind " + std::to_string(kind);
 }
 
-std::int64_t StoredSize(const bzip2arc::DirectoryRecord& record) {
-  return static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;
-}
-
 std::string VolumeRange(const bzip2arc::DirectoryRecord& record, const bzip2arc::ArchiveHeader& header) {
   const int last = LastVolumeOf(record, header);
   std::string text = std::to_string(record.Volume);
@@ -89,7 +85,7 @@ int LastVolumeOf(const bzip2arc::DirectoryRecord& record, const bzip2arc::Archiv
   } catch (const bzip2arc::Exception&) {
     return record.Volume;
   }
-  if (StoredSize(record) == 0) return record.Volume;
+  if (record.StoredLength() == 0) return record.Volume;
   return static_cast<int>(bzip2arc::LocateLogicalOffset(static_cast<std::int64_t>(record.EndOffset) - 1, header).Volume);
 }
 
@@ -108,9 +104,9 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
   std::int64_t totalStored = 0;
   for (const auto& record : records) {
     totalSize += record.Size;
-    totalStored += StoredSize(record);
+    totalStored += record.StoredLength();
     text += Padded(DisplayName(record.NameView()), nameWidth, false) + "  " +
-            Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(StoredSize(record)), 10, true) +
+            Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(record.StoredLength()), 10, true) +
             "  " + Padded(KindName(record.Kind), 5, false) + "  " + FormatDosDateTime(record.DateTime) + "  " +
             AttributeLetters(record.Attributes) + "  " + VolumeRange(record, header) + "\n";
   }
@@ -132,7 +128,7 @@ std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::Di
     separator = ",\n";
     text += "    {\"Name\": " + JsonString(record.NameView());
     text += ", \"Size\": " + std::to_string(record.Size);
-    text += ", \"StoredSize\": " + std::to_string(StoredSize(record));
+    text += ", \"StoredSize\": " + std::to_string(record.StoredLength());
     text += ", \"Kind\": " + std::to_string(record.Kind);
     text += ", \"Date\": \"" + FormatDosDateTime(record.DateTime) + "\"";
     text += ", \"DateTime\": " + std::to_string(record.DateTime);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/core/ArchiveFormat.h"
+#include "archive/core/DirectoryKey.h"
 
 namespace bzip2arc {
 
@@ -29,7 +30,7 @@ struct WriterEntry {
 
 struct WriterOptions {
   bool Encrypt = true;
-  std::vector<std::uint8_t> Key{std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey)};
+  std::vector<std::uint8_t> Key = std::vector<std::uint8_t>(kDirectoryKey, kDirectoryKey + sizeof kDirectoryKey - 1);
   // Share of each volume after volume 0; 0 keeps the whole set in one volume.
   std::int64_t VolumeSize = 0;
   // Share of volume 0 (header and directory included); 0 means VolumeSize.

@@ -1,0 +1,18 @@
+#include "Paths.h"
+
+namespace bzip2arc {
+
+platform::PathText JoinedPath(std::string_view folder, const char* name) {
+  platform::PathText path(folder);
+  path.Append(name);
+  if (path.Truncated()) RaiseNamed("Path too long: ", path.View(), "");
+  return path;
+}
+
+std::string_view FolderOf(const char* path) {
+  const std::string_view text(path);
+  const std::size_t at = text.find_last_of(platform::kFolderDelimiters);
+  return at == text.npos ? std::string_view() : text.substr(0, at + 1);
+}
+
+}  // namespace bzip2arc
