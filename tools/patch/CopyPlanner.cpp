@@ -23,18 +23,18 @@ class ShiftCandidates {
         anchors_.begin());
     chainNext_ = static_cast<std::size_t>(
         std::upper_bound(chain_.begin(), chain_.end(), start,
-                         [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].newPos; }) -
+                         [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].NewPos; }) -
         chain_.begin());
   }
 
   // Candidate shifts at position `pos` (called with ascending positions).
   std::array<std::int64_t, kStates - 1> At(std::uint32_t pos) {
     while (anchor_ < anchors_.size() && anchors_[anchor_].NewEnd() <= pos) ++anchor_;
-    while (chainNext_ < chain_.size() && anchors_[chain_[chainNext_]].newPos <= pos) ++chainNext_;
+    while (chainNext_ < chain_.size() && anchors_[chain_[chainNext_]].NewPos <= pos) ++chainNext_;
     std::array<std::int64_t, kStates - 1> shifts{kNoShift, kNoShift, kNoShift};
     if (chainNext_ > 0) shifts[0] = anchors_[chain_[chainNext_ - 1]].Offset();
     if (chainNext_ < chain_.size()) shifts[1] = anchors_[chain_[chainNext_]].Offset();
-    if (anchor_ < anchors_.size() && anchors_[anchor_].newPos <= pos) shifts[2] = anchors_[anchor_].Offset();
+    if (anchor_ < anchors_.size() && anchors_[anchor_].NewPos <= pos) shifts[2] = anchors_[anchor_].Offset();
     if (shifts[1] == shifts[0]) shifts[1] = kNoShift;
     if (shifts[2] == shifts[0] || shifts[2] == shifts[1]) shifts[2] = kNoShift;
     return shifts;
@@ -52,8 +52,8 @@ class ShiftCandidates {
 std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::uint8_t> oldData,
                              std::span<const std::uint8_t> newData, const BlockRange& range, const CopyCosts& costs) {
   std::vector<Copy> copies;
-  if (range.newEnd <= range.newBegin || range.oldEnd <= range.oldBegin) return copies;
-  const std::size_t length = range.newEnd - range.newBegin;
+  if (range.NewEnd <= range.NewBegin || range.OldEnd <= range.OldBegin) return copies;
+  const std::size_t length = range.NewEnd - range.NewBegin;
 
   // Cheapest way to reach each state after each byte (Viterbi); a byte of
   // back pointers per position, two bits per state.
@@ -61,10 +61,10 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
   std::vector<std::int64_t> shiftOf(length * (kStates - 1));
   std::array<double, kStates> cost{0.0, kInfinite, kInfinite, kInfinite};
   std::array<std::int64_t, kStates> shift{kNoShift, kNoShift, kNoShift, kNoShift};
-  ShiftCandidates candidates(alignment, range.newBegin);
+  ShiftCandidates candidates(alignment, range.NewBegin);
 
   for (std::size_t k = 0; k < length; ++k) {
-    const std::uint32_t pos = range.newBegin + static_cast<std::uint32_t>(k);
+    const std::uint32_t pos = range.NewBegin + static_cast<std::uint32_t>(k);
     const auto shifts = candidates.At(pos);
     std::array<double, kStates> next;
     std::uint8_t back = 0;
@@ -75,12 +75,12 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
       shiftOf[k * (kStates - 1) + (s - 1)] = d;
       if (d == kNoShift) continue;
       const std::int64_t source = std::int64_t{pos} + d;
-      if (source < range.oldBegin || source >= range.oldEnd || oldData[source] != newData[pos]) continue;
+      if (source < range.OldBegin || source >= range.OldEnd || oldData[source] != newData[pos]) continue;
       unchanged = true;
       int best = 0;
       double bestCost = kInfinite;
       for (int t = 0; t < kStates; ++t) {
-        const double c = cost[t] + ((t != 0 && shift[t] == d) ? 0.0 : costs.record);
+        const double c = cost[t] + ((t != 0 && shift[t] == d) ? 0.0 : costs.Record);
         if (c < bestCost) {
           bestCost = c;
           best = t;
@@ -90,7 +90,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
       back |= static_cast<std::uint8_t>(best << (2 * s));
     }
     int cheapest = static_cast<int>(std::min_element(cost.begin(), cost.end()) - cost.begin());
-    next[0] = cost[cheapest] + (unchanged ? costs.insertUnchanged : costs.insertChanged);
+    next[0] = cost[cheapest] + (unchanged ? costs.InsertUnchanged : costs.InsertChanged);
     back |= static_cast<std::uint8_t>(cheapest);
     from[k] = back;
     cost = next;
@@ -106,7 +106,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
     const std::int64_t d = state == 0 ? kNoShift : shiftOf[k * (kStates - 1) + (state - 1)];
     if (d != runShift) {
       if (runShift != kNoShift) {
-        const std::uint32_t newPos = range.newBegin + static_cast<std::uint32_t>(k + 1);
+        const std::uint32_t newPos = range.NewBegin + static_cast<std::uint32_t>(k + 1);
         copies.push_back({newPos, static_cast<std::uint32_t>(newPos + runShift), static_cast<std::uint32_t>(runEnd - k - 1)});
       }
       runShift = d;
@@ -115,7 +115,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
     state = (from[k] >> (2 * state)) & 3;
   }
   if (runShift != kNoShift) {
-    copies.push_back({range.newBegin, static_cast<std::uint32_t>(range.newBegin + runShift), static_cast<std::uint32_t>(runEnd)});
+    copies.push_back({range.NewBegin, static_cast<std::uint32_t>(range.NewBegin + runShift), static_cast<std::uint32_t>(runEnd)});
   }
   std::reverse(copies.begin(), copies.end());
   return copies;

@@ -14,18 +14,18 @@ namespace bzip2arc::patch {
 
 // Relative costs, in about the bytes each adds to the compressed stream.
 struct CopyCosts {
-  double record = 5.0;
+  double Record = 5.0;
   // An inserted byte that differs from its old counterpart, and one that
   // equals it (cheaper: it continues old content the compressor has seen).
-  double insertChanged = 1.0;
-  double insertUnchanged = 1.0;
+  double InsertChanged = 1.0;
+  double InsertUnchanged = 1.0;
 };
 
 struct BlockRange {
-  std::uint32_t newBegin;
-  std::uint32_t newEnd;
-  std::uint32_t oldBegin;
-  std::uint32_t oldEnd;
+  std::uint32_t NewBegin;
+  std::uint32_t NewEnd;
+  std::uint32_t OldBegin;
+  std::uint32_t OldEnd;
 };
 
 // Copies for new [newBegin, newEnd) taken only from old [oldBegin, oldEnd),
