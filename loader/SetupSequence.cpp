@@ -113,7 +113,5 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
   char programPath[kPathCapacity];
   JoinText(programPath, sizeof programPath, TempDir, "\\Setup.bin");
   WaitForMainProgram(programPath);
-
-  SetCurrentDirectoryA("C:\\");
-  DeleteFolder(TempDir, true);
+  DeleteTempDir();
 }
