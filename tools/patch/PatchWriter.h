@@ -36,16 +36,15 @@ class PatchWriter {
   PatchWriter(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
               std::uint32_t oldStart = 0, std::uint32_t newStart = 0);
 
-  // The next block's old range starts where the previous one ended and its
+  // The next block's old range starts where the previous one ended, and its
   // new bytes follow those of the previous block.
   std::uint32_t OldPosition() const { return oldPos_; }
-  std::uint32_t NewPosition() const { return newPos_; }
 
-  // New bytes [NewPosition(), +newLength) given in full; the old range of
+  // The next `newLength` new bytes given in full; the old range of
   // `oldLength` bytes is dropped.
   void Literal(std::uint32_t oldLength, std::uint32_t newLength);
 
-  // New bytes [NewPosition(), +newLength) rebuilt from the old range
+  // The next `newLength` new bytes rebuilt from the old range
   // [OldPosition(), +oldLength) by `copies` (ascending, non-overlapping, each
   // inside both ranges) and inserted bytes in the gaps.
   void Delta(std::uint32_t oldLength, std::uint32_t newLength, std::span<const Copy> copies);

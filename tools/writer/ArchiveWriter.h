@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,6 @@
 #include "archive/core/DirectoryKey.h"
 
 namespace bzip2arc {
-
-class WriterError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct WriterEntry {
   std::string Name;
@@ -42,11 +36,8 @@ struct WriterOptions {
   int BlockSize100k = 9;
 };
 
-// Compresses one entry's content as the archive stores it.
-std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& content, int blockSize100k);
-
-// The complete set: the bytes of volume 0, 1, ... Fails with WriterError on
-// names or sizes the format cannot hold.
+// The complete set: the bytes of volume 0, 1, ... Fails with the reason on
+// names, keys or sizes the format cannot hold.
 std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
                                                        const WriterOptions& options);
 
