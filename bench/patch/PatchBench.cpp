@@ -79,8 +79,8 @@ class ScratchFolder {
 };
 
 struct BenchOptions {
-  int repeats = 3;
-  bool compare = true;
+  int Repeats = 3;
+  bool Compare = true;
 };
 
 void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options, BenchOptions& bench) {
@@ -106,8 +106,8 @@ void ApplyOptions(int argc, char** argv, bzip2arc::patch::PatchOptions& options,
     else if (name == "align") options.Plan.AlignCompressorBlocks = value != 0;
     else if (name == "segment") options.Plan.MinSegment = static_cast<std::uint32_t>(value);
     else if (name == "threads") options.Plan.Threads = static_cast<unsigned>(value);
-    else if (name == "repeats") bench.repeats = static_cast<int>(value);
-    else if (name == "compare") bench.compare = value != 0;
+    else if (name == "repeats") bench.Repeats = static_cast<int>(value);
+    else if (name == "compare") bench.Compare = value != 0;
     else throw std::runtime_error("unknown option " + name);
   }
 }
@@ -132,7 +132,7 @@ int Main(int argc, char** argv) {
 
   Bytes patch;
   double generateCpuSeconds = 1e30;
-  const double generateSeconds = bench::BestSeconds(benchOptions.repeats, [&] {
+  const double generateSeconds = bench::BestSeconds(benchOptions.Repeats, [&] {
     const std::clock_t start = std::clock();
     patch = bzip2arc::patch::MakePatch(oldData, newData, options);
     generateCpuSeconds = std::min(generateCpuSeconds, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
@@ -142,7 +142,7 @@ int Main(int argc, char** argv) {
   bench::Report("new file", static_cast<double>(newData.size()), "bytes");
   bench::Report("patch stream, raw", static_cast<double>(patch.size()), "bytes");
   bench::Report("patch stream, bzip2 -9", static_cast<double>(compressed), "bytes");
-  bench::Report("generation time (best of " + std::to_string(benchOptions.repeats) + ")", generateSeconds, "s",
+  bench::Report("generation time (best of " + std::to_string(benchOptions.Repeats) + ")", generateSeconds, "s",
                 "processor time " + std::to_string(generateCpuSeconds) + " s, all threads");
 
   bzip2arc::TMemoryStream patchStream(patch);
@@ -155,7 +155,7 @@ int Main(int argc, char** argv) {
   const bool verified = newStream.Bytes() == newData;
   bench::Report("apply time (ApplyPatch, best of 3)", applySeconds, "s", verified ? "result verified" : "RESULT DIFFERS");
 
-  if (!benchOptions.compare) return verified ? 0 : 1;
+  if (!benchOptions.Compare) return verified ? 0 : 1;
   const ScratchFolder scratch;
   const fs::path out = scratch.Path() / "out";
   if (HaveProgram("xdelta3")) {

@@ -28,7 +28,7 @@ PatchBuilder ABCDEF(const char* rebuilt, const char* inserted, const Bytes& tabl
 // The new file, the message of the failure ("" on success), the old bytes consumed.
 std::tuple<Bytes, std::string, std::int32_t> Apply(const PatchBuilder& patch, const Bytes& old,
                                                    PatchProgress* progress = nullptr) {
-  TMemoryStream patchStream(patch.bytes), oldStream(old), newStream;
+  TMemoryStream patchStream(patch.Stream), oldStream(old), newStream;
   patchStream.Seek(0, soEnd);  // the applier starts every stream at offset 0
   oldStream.Seek(0, soEnd);
   const std::string error =
@@ -112,6 +112,6 @@ TEST(Diff, ProgressCountsPatchBytesAfterLiteralDataAndBeforeEachCopy) {
   ReportLog reports;
   ASSERT_EQ(std::get<1>(Apply(patch, kABCDEF, &reports)), "");
   // A delta block is read whole before its first record; the 9-byte end block is not reported.
-  const auto literalSize = std::int32_t(literal.bytes.size()), patchSize = std::int32_t(patch.bytes.size());
+  const auto literalSize = std::int32_t(literal.Stream.size()), patchSize = std::int32_t(patch.Stream.size());
   EXPECT_EQ(reports.Counts, (std::vector<std::int32_t>{literalSize, patchSize - literalSize - 9, 0, 0}));
 }

@@ -74,7 +74,7 @@ inline Bytes AppendingPatch(const Bytes& old, const Bytes& tail) {
   rebuilt.insert(rebuilt.end(), tail.begin(), tail.end());
   const Bytes table =
       PatchBuilder::Table({{std::uint32_t(old.size()), 1, 1}, {0, 1, std::uint32_t(rebuilt.size() + 1)}});
-  return PatchBuilder().Delta(old, rebuilt, tail, table).End().bytes;
+  return PatchBuilder().Delta(old, rebuilt, tail, table).End().Stream;
 }
 
 class ExtractionTest : public ::testing::Test {
