@@ -6,12 +6,16 @@
 
 namespace arcset {
 
+std::size_t StoredBytes(const bzip2arc::DirectoryRecord& record) {
+  const std::int64_t length = record.StoredLength();
+  return static_cast<std::size_t>(length > 0 ? length : 0);
+}
+
 std::unique_ptr<bzip2arc::TStream> GatherToStream(const char* volumePattern, const bzip2arc::DirectoryRecord& record,
                                                   const bzip2arc::ArchiveHeader& header, std::int64_t memoryLimit) {
-  const std::int64_t length = record.StoredLength();
-  if (length <= memoryLimit) {
+  if (record.StoredLength() <= memoryLimit) {
     auto memory = std::make_unique<bzip2arc::TMemoryStream>();
-    memory->Bytes().reserve(static_cast<std::size_t>(length > 0 ? length : 0));
+    memory->Bytes().reserve(StoredBytes(record));
     bzip2arc::GatherStoredData(volumePattern, record, header, nullptr, *memory);
     return memory;
   }

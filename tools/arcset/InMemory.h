@@ -2,6 +2,7 @@
 // data (in a private work file when it is large) and its decoded bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "archive/core/Stream.h"
 
 namespace arcset {
+
+// What the stored data of `record` takes in memory (nothing for reversed
+// offsets, which the record checks reject).
+std::size_t StoredBytes(const bzip2arc::DirectoryRecord& record);
 
 // The stored data of `record`, gathered in memory when it holds no more than
 // `memoryLimit` bytes and into a private work file when it does. Missing

@@ -35,7 +35,8 @@ using bzip2arc::Thread;
 // Bounds the bookkeeping for sets of many tiny records.
 constexpr std::size_t kMaxRecordsInFlight = 256;
 
-std::int64_t StoredBytes(const DirectoryRecord& record) { return std::max<std::int64_t>(record.StoredLength(), 0); }
+// The window a record's decoded content takes: its Size (content beyond it goes
+// through the library instead).
 std::int64_t DecodedBytes(const DirectoryRecord& record) { return std::max<std::int32_t>(record.Size, 0); }
 
 // What a worker made of one record, step by step as ExtractRecord takes them.
@@ -112,7 +113,9 @@ class Decoders {
     workers_.clear();  // joins
   }
 
-  static std::int64_t CostOf(const DirectoryRecord& record) { return StoredBytes(record) + DecodedBytes(record); }
+  static std::int64_t CostOf(const DirectoryRecord& record) {
+    return static_cast<std::int64_t>(StoredBytes(record)) + DecodedBytes(record);
+  }
 
   // Under the lock: may the next record be taken on now?
   bool CanTakeNext() const {
@@ -169,7 +172,7 @@ class Decoders {
     bzip2arc::TMemoryStream stored;
     try {
       bzip2arc::CheckDirectoryRecord(record, header_);
-      stored.Bytes().reserve(static_cast<std::size_t>(StoredBytes(record)));
+      stored.Bytes().reserve(StoredBytes(record));
       bzip2arc::GatherStoredData(volumePattern_, record, header_, nullptr, stored);
     } catch (...) {
       slot.GatherFailure = std::current_exception();
