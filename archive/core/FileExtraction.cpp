@@ -12,6 +12,21 @@ namespace bzip2arc {
 
 namespace {
 
+// The work file that takes the stored data: created anew, and deleted when
+// it is destroyed. On POSIX it has no name while open, on Windows it goes
+// away with its handle, so that nothing outlives even a killed process.
+class WorkFile final : public TFileStream {
+ public:
+  explicit WorkFile(const char* path) : TFileStream(path, FileMode::CreateWorkFile), path_(path) {}
+  ~WorkFile() override {
+    Close();
+    platform::RemoveFile(path_);
+  }
+
+ private:
+  const char* path_;
+};
+
 // The patch applier's progress: `consumed` patch-stream bytes since its last
 // report, shown through FileProgress.
 void ReportPatchProgress(std::int32_t consumed) {

@@ -9,10 +9,4 @@ platform::PathText JoinedPath(std::string_view folder, const char* name) {
   return path;
 }
 
-std::string_view FolderOf(const char* path) {
-  const std::string_view text(path);
-  const std::size_t at = text.find_last_of(platform::kFolderDelimiters);
-  return at == text.npos ? std::string_view() : text.substr(0, at + 1);
-}
-
 }  // namespace bzip2arc

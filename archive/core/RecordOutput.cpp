@@ -6,6 +6,13 @@ namespace bzip2arc {
 
 namespace {
 
+// `path` up to and including its last folder delimiter; empty without one.
+std::string_view FolderOf(const char* path) {
+  const std::string_view text(path);
+  const std::size_t at = text.find_last_of(platform::kFolderDelimiters);
+  return at == text.npos ? std::string_view() : text.substr(0, at + 1);
+}
+
 std::unique_ptr<TFileStream> CreateOutputFile(const char* path) {
   try {
     return std::make_unique<TFileStream>(path, FileMode::Create);

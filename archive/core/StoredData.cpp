@@ -67,9 +67,4 @@ void GatherStoredData(const char* volumePattern, const DirectoryRecord& record, 
   }
 }
 
-WorkFile::~WorkFile() {
-  Close();
-  platform::RemoveFile(path_);
-}
-
 }  // namespace bzip2arc

@@ -14,16 +14,4 @@ namespace bzip2arc {
 void GatherStoredData(const char* volumePattern, const DirectoryRecord& record, const ArchiveHeader& header,
                       ExtractionHooks* hooks, TStream& into);
 
-// The work file that takes the stored data: created anew, and deleted when
-// it is destroyed. On POSIX it has no name while open, on Windows it goes
-// away with its handle, so that nothing outlives even a killed process.
-class WorkFile final : public TFileStream {
- public:
-  explicit WorkFile(const char* path) : TFileStream(path, FileMode::CreateWorkFile), path_(path) {}
-  ~WorkFile() override;
-
- private:
-  const char* path_;
-};
-
 }  // namespace bzip2arc
