@@ -86,8 +86,9 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
     if (c.Damaged) c.Damaged(volumes);
     bzip2arc::WriteArchiveSet(medium.Path(), volumes);
     const std::string pattern = medium.File("setup%d.lib"), folder = destination.Path().string();
-    const std::string message = testsupport::ErrorMessage(
-        [&] { bzip2arc::ExtractSet(pattern.c_str(), key.c_str(), folder.c_str(), {workFile.c_str(), nullptr, nullptr}); });
+    const std::string message = testsupport::ErrorMessage([&] {
+      bzip2arc::ExtractSet(pattern.c_str(), key.c_str(), folder.c_str(), {workFile.c_str(), nullptr, nullptr});
+    });
     EXPECT_TRUE(c.Message == "?" ? message != "" : message == c.Message) << message;
     const Snapshot extracted = TakeSnapshot(folder);
     destination.Clear();

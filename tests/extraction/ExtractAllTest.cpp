@@ -1,6 +1,6 @@
 // Whole sets and single records: round trips, what the directory says,
-// progress, clean-up, time stamps and attributes. (The disk callback: the
-// end-to-end case missing_volume and arcset's disk prompt.)
+// progress, missing volumes, clean-up, time stamps and attributes. (The disk
+// prompts themselves: the end-to-end case missing_volume and arcset's.)
 #include <filesystem>
 
 #include "archive/core/ByteOrder.h"
@@ -12,6 +12,34 @@ using testsupport::PseudoRandomBytes;
 using testsupport::ToBytes;
 
 const Bytes kOriginal = PseudoRandomBytes(30000, 5, 8);
+
+namespace {
+
+// The exported callback types carry no context: the disk requests they hear.
+std::vector<int> gDiskRequests;
+std::function<void()> gOnThirdRequest;
+void BZ2ARC_CALL RecordDiskRequest(std::uint8_t volume) {
+  gDiskRequests.push_back(volume);
+  if (gDiskRequests.size() == 3) gOnThirdRequest();
+}
+
+// Hooks that bring the volume back at the third request, or give up at the first.
+class DiskHooks final : public ExtractionHooks {
+ public:
+  DiskHooks(std::function<void()> bringBack, bool giveUp) : bringBack_(std::move(bringBack)), giveUp_(giveUp) {}
+  bool DiskMissing(std::uint8_t volume) override {
+    Requests.push_back(volume);
+    if (Requests.size() == 3) bringBack_();
+    return !giveUp_;
+  }
+  std::vector<int> Requests;
+
+ private:
+  std::function<void()> bringBack_;
+  bool giveUp_;
+};
+
+}  // namespace
 
 TEST_F(ExtractionTest, RoundTrips) {
   const std::vector<WriterEntry> entries = {Entry("Setup.bin", PseudoRandomBytes(30000, 1, 16)),
@@ -142,5 +170,34 @@ TEST_F(ExtractionTest, DestinationPathBeyondTheLimitFails) {
   WriteSet({Entry(name, ToBytes("x"))});
   const std::string deeper = folder + std::string(kMaxDestinationPath - 64 - folder.size(), 'f');
   EXPECT_EQ(ExtractSetMessage("", deeper, nullptr), "Destination path too long for \"" + name + "\"");
+  EXPECT_TRUE(Clean());
+}
+
+// A missing volume is asked for again and again until it is there, through
+// the exported DiskProc as through ExtractSet's hooks; hooks that give up end
+// the extraction with the library's own message.
+TEST_F(ExtractionTest, MissingVolumeIsAskedForUntilItIsThere) {
+  WriteSet({Entry("big.bin", kOriginal)}, 10000);
+  const std::string volume1 = medium.File("setup1.lib"), withheld = work.File("withheld");
+  const auto withhold = [&] { fs::rename(volume1, withheld); };
+  const auto bringBack = [&] { fs::rename(withheld, volume1); };
+  const std::string folder = destination.Path().string();
+
+  withhold();
+  gDiskRequests = {};
+  gOnThirdRequest = bringBack;
+  bzip2arc::ExtractAll(Pattern().c_str(), kKey.c_str(), folder.c_str(), nullptr, RecordDiskRequest);
+  EXPECT_EQ(gDiskRequests, (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(Tree(), (Files{{"big.bin", kOriginal}}));
+
+  for (const bool giveUp : {false, true}) {
+    destination.Clear();
+    withhold();
+    DiskHooks hooks(bringBack, giveUp);
+    EXPECT_EQ(ExtractSetMessage(kKey, folder, &hooks), giveUp ? "Disk #2 needed!" : "");
+    EXPECT_EQ(hooks.Requests, (giveUp ? std::vector<int>{1} : std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(Tree(), (giveUp ? Files{} : Files{{"big.bin", kOriginal}}));
+  }
+  bringBack();
   EXPECT_TRUE(Clean());
 }
