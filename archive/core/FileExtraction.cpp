@@ -1,6 +1,5 @@
 #include "FileExtraction.h"
 
-#include "BZip2.h"
 #include "ModuleState.h"
 #include "Paths.h"
 #include "Percent.h"
@@ -76,8 +75,7 @@ void ExtractRecord(const char* volumePattern, const char* destinationPath, const
   GatherStoredData(volumePattern, record, header, context.Hooks, work);
   std::unique_ptr<TStream> decoder;
   RecordOutput output(record, destinationPath);
-  decoder = context.Decoders != nullptr ? context.Decoders->MakeDecoder(work)
-                                        : std::make_unique<TBZDecompressionStream>(work);
+  decoder = MakeDecoder(context.Decoders, work);
   DecodeRecord(*decoder, record, context.Hooks, &output);
   output.Finish(context.Hooks);
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "BZip2.h"
 #include "Percent.h"
 
 namespace bzip2arc {
@@ -13,6 +14,11 @@ namespace {
 }
 
 }  // namespace
+
+std::unique_ptr<TStream> MakeDecoder(DecoderFactory* factory, TStream& stored) {
+  if (factory != nullptr) return factory->MakeDecoder(stored);
+  return std::make_unique<TBZDecompressionStream>(stored);
+}
 
 bool DecodeRecord(TStream& decoder, const DirectoryRecord& record, ExtractionHooks* hooks, DecodedSink* sink) {
   decoder.Seek(0, soBeginning);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "ArchiveFormat.h"
 #include "ExtractionHooks.h"
@@ -26,6 +27,10 @@ class DecodedSink {
  protected:
   ~DecodedSink() = default;
 };
+
+// The decoder of a record's gathered stored data: what `factory` makes, or
+// without one a TBZDecompressionStream.
+std::unique_ptr<TStream> MakeDecoder(DecoderFactory* factory, TStream& stored);
 
 // Rewinds `decoder`, prepares `sink`, then reads chunks of kChunkSize bytes
 // until one comes back short. After every chunk `hooks` hear the record's

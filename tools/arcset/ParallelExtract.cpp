@@ -11,7 +11,6 @@
 #include "Locations.h"
 #include "Threads.h"
 #include "archive/core/ArchiveReader.h"
-#include "archive/core/BZip2.h"
 #include "archive/core/FileExtraction.h"
 #include "archive/core/LibraryInterface.h"
 #include "archive/core/MemoryStream.h"
@@ -67,7 +66,11 @@ class Decoders {
  public:
   Decoders(const char* volumePattern, const ArchiveHeader& header, const DirectoryList& list,
            const ParallelExtractOptions& options)
-      : volumePattern_(volumePattern), header_(header), list_(list), window_(options.WindowBytes) {
+      : volumePattern_(volumePattern),
+        header_(header),
+        list_(list),
+        window_(options.WindowBytes),
+        decoders_(options.Decoders) {
     try {
       const unsigned threads = options.Threads > 0 ? options.Threads : 1;
       for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Thread>([this] { Work(); }));
@@ -180,7 +183,7 @@ class Decoders {
     }
     try {
       slot.Decoded.Bytes().reserve(static_cast<std::size_t>(DecodedBytes(record)));
-      const auto decoder = std::make_unique<bzip2arc::TBZDecompressionStream>(stored);
+      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoders_, stored);
       StopWhenAsked hooks(stop_);
       if (!bzip2arc::DecodeRecord(*decoder, record, &hooks, &slot.Decoded)) {
         // Longer than its size says: rare, allowed, and not worth a window of its own.
@@ -196,6 +199,7 @@ class Decoders {
   const ArchiveHeader& header_;
   const DirectoryList& list_;
   const std::int64_t window_;
+  bzip2arc::DecoderFactory* const decoders_;
 
   Mutex mutex_;
   ConditionVariable changed_;
@@ -230,7 +234,7 @@ void ParallelExtract(const std::string& volumePattern, const std::string& key, c
   if (count == 0) return;
 
   const std::string workFile = PrivateWorkFile();
-  const bzip2arc::ExtractionContext viaLibrary{workFile.c_str(), nullptr, nullptr};
+  const bzip2arc::ExtractionContext viaLibrary{workFile.c_str(), nullptr, options.Decoders};
   Decoders decoders(volumePattern.c_str(), header, list, options);
   for (std::size_t i = 0; i < count; ++i) {
     const DirectoryRecord& record = list[i];

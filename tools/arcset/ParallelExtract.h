@@ -13,6 +13,8 @@
 #include <functional>
 #include <string>
 
+#include "archive/core/ExtractionHooks.h"
+
 namespace arcset {
 
 struct ParallelExtractOptions {
@@ -23,6 +25,8 @@ struct ParallelExtractOptions {
   std::int64_t WindowBytes = std::int64_t{64} << 20;
   // Called with the overall percentage after each record.
   std::function<void(int percent)> Progress;
+  // Null: the library's TBZDecompressionStream.
+  bzip2arc::DecoderFactory* Decoders = nullptr;
 };
 
 void ParallelExtract(const std::string& volumePattern, const std::string& key, const std::string& destinationFolder,

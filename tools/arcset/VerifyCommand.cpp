@@ -8,7 +8,6 @@
 
 #include "InMemory.h"
 #include "archive/core/ArchiveReader.h"
-#include "archive/core/BZip2.h"
 #include "archive/core/Diff.h"
 #include "archive/core/MemoryStream.h"
 #include "archive/core/RecordDecoding.h"
@@ -52,7 +51,7 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
 
     const bool patch = record.Kind == bzip2arc::kKindPatch;
     const bool wanted = patch || (record.Kind == bzip2arc::kKindFile && keep[i]);
-    const auto decoder = std::make_unique<bzip2arc::TBZDecompressionStream>(*stored);
+    const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(nullptr, *stored);
     MemorySink sink;
     bzip2arc::DecodeRecord(*decoder, record, nullptr, wanted ? &sink : nullptr);
     Content decoded = std::move(sink.Bytes());
