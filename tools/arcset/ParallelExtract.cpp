@@ -70,7 +70,7 @@ class Decoders {
         header_(header),
         list_(list),
         window_(options.WindowBytes),
-        decoders_(options.Decoders) {
+        decoderFactory_(options.Decoders) {
     try {
       const unsigned threads = options.Threads > 0 ? options.Threads : 1;
       for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Thread>([this] { Work(); }));
@@ -183,7 +183,7 @@ class Decoders {
     }
     try {
       slot.Decoded.Bytes().reserve(static_cast<std::size_t>(DecodedBytes(record)));
-      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoders_, stored);
+      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoderFactory_, stored);
       StopWhenAsked hooks(stop_);
       if (!bzip2arc::DecodeRecord(*decoder, record, &hooks, &slot.Decoded)) {
         // Longer than its size says: rare, allowed, and not worth a window of its own.
@@ -199,7 +199,7 @@ class Decoders {
   const ArchiveHeader& header_;
   const DirectoryList& list_;
   const std::int64_t window_;
-  bzip2arc::DecoderFactory* const decoders_;
+  bzip2arc::DecoderFactory* const decoderFactory_;
 
   Mutex mutex_;
   ConditionVariable changed_;
