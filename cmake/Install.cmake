@@ -23,10 +23,12 @@ add_custom_target(arcset_man_page ALL DEPENDS ${man_page}.gz)
 install(TARGETS arcset RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(FILES ${man_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
 
-# The library, its headers and its CMake package.
+# The library, its headers and its CMake package (INCLUDES for callers whose
+# CMake predates header file sets).
 install(TARGETS bzip2arc EXPORT bzip2arcTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
-  FILE_SET HEADERS DESTINATION ${BZ2ARC_INCLUDE_DIR} COMPONENT dev)
+  FILE_SET HEADERS DESTINATION ${BZ2ARC_INCLUDE_DIR} COMPONENT dev
+  INCLUDES DESTINATION ${BZ2ARC_INCLUDE_DIR})
 install(EXPORT bzip2arcTargets NAMESPACE bzip2arc:: DESTINATION ${BZ2ARC_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/bzip2arcConfig.cmake.in
   ${CMAKE_BINARY_DIR}/package/bzip2arcConfig.cmake INSTALL_DESTINATION ${BZ2ARC_CMAKE_DIR})
