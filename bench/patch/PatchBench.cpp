@@ -131,6 +131,7 @@ void ApplyOptions(const std::vector<std::string>& args, bzip2arc::patch::PatchOp
     if (name == "block") options.plan.blockLength = static_cast<std::uint32_t>(value);
     else if (name == "region") options.plan.regionLength = static_cast<std::uint32_t>(value);
     else if (name == "record") options.plan.costs.record = value;
+    else if (name == "offshift") options.plan.costs.offShift = value;
     else if (name == "changed") options.plan.costs.insertChanged = value;
     else if (name == "unchanged") options.plan.costs.insertUnchanged = value;
     else if (name == "anchor") options.alignment.minAnchorLength = static_cast<std::uint32_t>(value);
