@@ -15,6 +15,8 @@ namespace bzip2arc::patch {
 // Relative costs, in about the bytes each adds to the compressed stream.
 struct CopyCosts {
   double record = 5.0;
+  // Extra for a copy whose source field differs from its destination.
+  double offShift = 1.0;
   // An inserted byte that differs from its old counterpart, and one that
   // equals it (cheaper: it continues old content the compressor has seen).
   double insertChanged = 1.0;
