@@ -76,7 +76,7 @@ TEST_F(ExtractionTest, ReportsOfOneRecord) {
                                              {Entry("patched", patch, kKindPatch), 52, {{50, 52}, {91, 0}}}}) {
     gLog = {};
     WriteSet({entry});
-    ChangeRecord(0, [&](DirectoryRecord& r) { r.Size = size; });
+    ChangeRecord(0, [size = size](DirectoryRecord& r) { r.Size = size; });
     DirectoryList list;
     ArchiveHeader header;
     ReadArchive(Pattern().c_str(), "", list, header);
