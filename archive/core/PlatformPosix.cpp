@@ -13,6 +13,18 @@ namespace bzip2arc {
 
 namespace {
 
+// An existing file to read. A folder opens here too (not on Windows), but it
+// is no file: reading it would fail only later, with a less helpful message.
+int OpenExistingFile(const char* fileName) {
+  const int handle = ::open(fileName, O_RDONLY | O_CLOEXEC);
+  struct stat info;
+  if (handle >= 0 && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode))) {
+    ::close(handle);
+    return -1;
+  }
+  return handle;
+}
+
 // A file without a name in the folder of `fileName`: nothing is left behind
 // however the process ends, and no other process can reach it by name.
 int OpenUnnamedFile(const char* fileName) {
@@ -39,7 +51,7 @@ int OpenUnnamedFile(const char* fileName) {
 
 TFileStream::TFileStream(const char* fileName, FileMode mode) {
   if (mode == FileMode::OpenReadShared) {
-    handle_ = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    handle_ = OpenExistingFile(fileName);
   } else if (mode == FileMode::CreateWorkFile) {
     handle_ = OpenUnnamedFile(fileName);
   } else {

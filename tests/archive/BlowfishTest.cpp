@@ -61,6 +61,16 @@ TEST(Blowfish, TheSevenByteKeyIsUsedCyclicallyAcrossWords) {
   EXPECT_EQ(0, std::memcmp(&seven, &fiftySix, sizeof seven));
 }
 
+// With a zero chain, CBC enciphers the first block as the plain cipher does.
+TEST(Blowfish, NoVectorIsAZeroVector) {
+  const Bytes key = FromHex("FEDCBA9876543210"), plain = FromHex("0123456789ABCDEF");
+  BlowfishContext context;
+  BlowfishInit(context, key.data(), static_cast<std::int32_t>(key.size()), nullptr);
+  Bytes block = plain;
+  EncipherBuffer(context, block.data(), 8);
+  EXPECT_EQ(block, FromHex("0ACEAB0FC6A0A28D"));
+}
+
 TEST(Blowfish, OneChainAcrossRecordsDiffersFromFreshChainsInTheFirstBlockOnly) {
   constexpr std::int32_t kRecord = kDirectoryRecordSize;
   const Bytes original = testsupport::PseudoRandomBytes(2 * kRecord, 9);

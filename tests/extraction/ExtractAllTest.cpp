@@ -114,7 +114,7 @@ TEST_F(ExtractionTest, ReportsOfOneRecord) {
                                              {Entry("kind2", odd, 2), 11000, {{47, kChunkSize}, {50, 11000}}},
                                              {Entry("patched", patch, kKindPatch), 52, {{50, 52}, {91, 0}}}}) {
     WriteSet({entry});
-    ChangeRecord(0, [&](DirectoryRecord& r) { r.Size = size; });
+    ChangeRecord(0, [size = size](DirectoryRecord& r) { r.Size = size; });
     DirectoryList list;
     ArchiveHeader header;
     ReadArchive(Pattern().c_str(), "", list, header);

@@ -20,7 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class TempFolder {
  public:
-  // A new folder inside `parent`.
+  // A new folder inside `parent`. Natively both TMPDIR and `parent` must lie
+  // inside the build tree's test-tmp folder (throws std::logic_error).
   explicit TempFolder(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;

@@ -34,6 +34,15 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 Bytes Slice(const Bytes& data, std::size_t from, std::size_t to) { return Bytes(data.data() + from, data.data() + to); }
 
+// Every step bytes, `length` bytes replaced by those `distance` bytes before
+// them: repeats too short to anchor an alignment and off its shift.
+Bytes ShortRepeats(Bytes data, std::size_t step, std::size_t length, std::size_t distance) {
+  for (std::size_t i = distance; i + length <= data.size(); i += step) {
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(i - distance), length, data.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return data;
+}
+
 Bytes Flipped(Bytes data, std::size_t step, std::uint8_t bits) {
   for (std::size_t i = 0; i < data.size(); i += step) data[i] ^= bits;
   return data;
@@ -146,6 +155,7 @@ TEST(PatchGenerator, PatchesRebuildTheNewFileWithinTheStreamLimits) {
       {"blocks of a byte", code, Flipped(code, 37, 1), kAny, 1},
       {"blocks of 7 bytes", code, Flipped(code, 37, 1), kAny, 7},
       {"a change every 20 bytes", random, Flipped(random, 20, 0x80), kAny, 65536},
+      {"short repeats from nearby", random, ShortRepeats(random, 97, 10, 300), 30000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
-#include "MatchIndex.h"
-
 namespace bzip2arc::patch {
 
 Alignment::Alignment(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
                      const AlignmentOptions& options)
-    : old_(oldData), new_(newData) {
+    : old_(oldData), new_(newData), index_(oldData) {
   FindAnchors(options);
   ChooseChain();
 }
@@ -20,7 +18,7 @@ void Alignment::FindAnchors(const AlignmentOptions& options) {
   const std::uint32_t newSize = static_cast<std::uint32_t>(new_.size());
   const std::uint32_t minLength = std::max(options.MinAnchorLength, MatchIndex::kKeyLength);
   if (oldSize < minLength || newSize < minLength) return;
-  const MatchIndex index(old_);
+  const MatchIndex& index = index_;
   const std::uint8_t* const o = old_.data();
   const std::uint8_t* const n = new_.data();
   auto lengthAt = [&](std::uint32_t newPos, std::uint32_t oldPos) {

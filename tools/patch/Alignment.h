@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "MatchIndex.h"
+
 namespace bzip2arc::patch {
 
 struct Anchor {
@@ -45,12 +47,16 @@ class Alignment {
   // non-decreasing in newPos, inside a chain anchor the anchor's shift.
   std::uint32_t OldPositionAt(std::uint32_t newPos) const;
 
+  // The index of the old file the anchors were found through.
+  const MatchIndex& Index() const { return index_; }
+
  private:
   void FindAnchors(const AlignmentOptions& options);
   void ChooseChain();
 
   std::span<const std::uint8_t> old_;
   std::span<const std::uint8_t> new_;
+  MatchIndex index_;
   std::vector<Anchor> anchors_;
   std::vector<std::uint32_t> chain_;
 };
