@@ -82,11 +82,11 @@ class ScratchFolder {
 // The programs we compare with, each as the commands that turn OLD and NEW
 // into the file whose size counts (OUT, or OUT.bz2 when bzip2 follows).
 struct Baseline {
-  const char* name;
-  const char* label;
-  const char* program;
-  const char* commands;
-  bool bzip2After;
+  const char* Name;
+  const char* Label;
+  const char* Program;
+  const char* Commands;
+  bool Bzip2After;
 };
 const Baseline kBaselines[] = {
     {"xd-S-none+bz2", "xdelta3 -9 -S none, then bzip2 -9", "xdelta3",
@@ -100,22 +100,22 @@ constexpr std::size_t kReference = 0;
 
 std::optional<std::size_t> BaselineSize(const Baseline& baseline, const fs::path& oldPath, const fs::path& newPath,
                                         const fs::path& scratch) {
-  if (!Run(std::string("command -v ") + baseline.program)) return std::nullopt;
+  if (!Run(std::string("command -v ") + baseline.Program)) return std::nullopt;
   const fs::path out = scratch / "out";
-  std::string command = baseline.commands;
+  std::string command = baseline.Commands;
   for (const auto& [key, value] : {std::pair{"OLD", oldPath}, std::pair{"NEW", newPath}, std::pair{"OUT", out}}) {
     command.replace(command.find(key), std::string(key).size(), Quote(value));
   }
   if (!Run(command)) return std::nullopt;
-  if (!baseline.bzip2After) return fs::file_size(out);
+  if (!baseline.Bzip2After) return fs::file_size(out);
   if (!Run("bzip2 -9 -f " + Quote(out))) return std::nullopt;
   return fs::file_size(scratch / "out.bz2");
 }
 
 struct BenchOptions {
-  int repeats = 3;
-  bool compare = true;
-  std::string savePatch;  // where to write the patch stream (one pair only)
+  int Repeats = 3;
+  bool Compare = true;
+  std::string SavePatch;  // where to write the patch stream (one pair only)
 };
 
 void ApplyOptions(const std::vector<std::string>& args, bzip2arc::patch::PatchOptions& options, BenchOptions& bench) {
@@ -124,43 +124,43 @@ void ApplyOptions(const std::vector<std::string>& args, bzip2arc::patch::PatchOp
     if (equals == std::string::npos) throw std::runtime_error("expected name=value: " + arg);
     const std::string name = arg.substr(0, equals);
     if (name == "save") {
-      bench.savePatch = arg.substr(equals + 1);
+      bench.SavePatch = arg.substr(equals + 1);
       continue;
     }
     const double value = std::stod(arg.substr(equals + 1));
-    if (name == "block") options.plan.blockLength = static_cast<std::uint32_t>(value);
-    else if (name == "region") options.plan.regionLength = static_cast<std::uint32_t>(value);
-    else if (name == "record") options.plan.costs.record = value;
-    else if (name == "offshift") options.plan.costs.offShift = value;
-    else if (name == "changed") options.plan.costs.insertChanged = value;
-    else if (name == "unchanged") options.plan.costs.insertUnchanged = value;
-    else if (name == "anchor") options.alignment.minAnchorLength = static_cast<std::uint32_t>(value);
-    else if (name == "step") options.alignment.lookupStep = static_cast<std::uint32_t>(value);
-    else if (name == "candidates") options.alignment.maxCandidates = static_cast<std::uint32_t>(value);
-    else if (name == "literal") options.plan.compareWithLiteral = value != 0;
-    else if (name == "bias") options.plan.literalBias = value;
-    else if (name == "context") options.plan.literalContext = static_cast<std::size_t>(value);
-    else if (name == "join") options.plan.joinDensity = value;
-    else if (name == "joinlength") options.plan.joinLength = static_cast<std::uint32_t>(value);
-    else if (name == "align") options.plan.alignCompressorBlocks = value != 0;
-    else if (name == "segment") options.plan.minSegment = static_cast<std::uint32_t>(value);
-    else if (name == "threads") options.plan.threads = static_cast<unsigned>(value);
-    else if (name == "repeats") bench.repeats = static_cast<int>(value);
-    else if (name == "compare") bench.compare = value != 0;
+    if (name == "block") options.Plan.BlockLength = static_cast<std::uint32_t>(value);
+    else if (name == "region") options.Plan.RegionLength = static_cast<std::uint32_t>(value);
+    else if (name == "record") options.Plan.Costs.Record = value;
+    else if (name == "offshift") options.Plan.Costs.OffShift = value;
+    else if (name == "changed") options.Plan.Costs.InsertChanged = value;
+    else if (name == "unchanged") options.Plan.Costs.InsertUnchanged = value;
+    else if (name == "anchor") options.Alignment.MinAnchorLength = static_cast<std::uint32_t>(value);
+    else if (name == "step") options.Alignment.LookupStep = static_cast<std::uint32_t>(value);
+    else if (name == "candidates") options.Alignment.MaxCandidates = static_cast<std::uint32_t>(value);
+    else if (name == "literal") options.Plan.CompareWithLiteral = value != 0;
+    else if (name == "bias") options.Plan.LiteralBias = value;
+    else if (name == "context") options.Plan.LiteralContext = static_cast<std::size_t>(value);
+    else if (name == "join") options.Plan.JoinDensity = value;
+    else if (name == "joinlength") options.Plan.JoinLength = static_cast<std::uint32_t>(value);
+    else if (name == "align") options.Plan.AlignCompressorBlocks = value != 0;
+    else if (name == "segment") options.Plan.MinSegment = static_cast<std::uint32_t>(value);
+    else if (name == "threads") options.Plan.Threads = static_cast<unsigned>(value);
+    else if (name == "repeats") bench.Repeats = static_cast<int>(value);
+    else if (name == "compare") bench.Compare = value != 0;
     else throw std::runtime_error("unknown option " + name);
   }
 }
 
 struct PairResult {
-  std::size_t oldSize = 0;
-  std::size_t newSize = 0;
-  std::size_t raw = 0;
-  std::size_t stored = 0;  // bzip2 -9 of the patch stream
-  double generateSeconds = 0;
-  double generateCpuSeconds = 0;
-  double applySeconds = 0;
-  bool verified = false;
-  std::vector<std::optional<std::size_t>> baselines;
+  std::size_t OldSize = 0;
+  std::size_t NewSize = 0;
+  std::size_t Raw = 0;
+  std::size_t Stored = 0;  // bzip2 -9 of the patch stream
+  double GenerateSeconds = 0;
+  double GenerateCpuSeconds = 0;
+  double ApplySeconds = 0;
+  bool Verified = false;
+  std::vector<std::optional<std::size_t>> Baselines;
 };
 
 PairResult MeasurePair(const fs::path& oldPath, const fs::path& newPath,
@@ -168,36 +168,36 @@ PairResult MeasurePair(const fs::path& oldPath, const fs::path& newPath,
   const Bytes oldData = ReadAll(oldPath);
   const Bytes newData = ReadAll(newPath);
   PairResult result;
-  result.oldSize = oldData.size();
-  result.newSize = newData.size();
+  result.OldSize = oldData.size();
+  result.NewSize = newData.size();
   Bytes patch;
-  result.generateCpuSeconds = 1e30;
-  result.generateSeconds = bench::BestSeconds(benchOptions.repeats, [&] {
+  result.GenerateCpuSeconds = 1e30;
+  result.GenerateSeconds = bench::BestSeconds(benchOptions.Repeats, [&] {
     const std::clock_t start = std::clock();
     patch = bzip2arc::patch::MakePatch(oldData, newData, options);
-    result.generateCpuSeconds =
-        std::min(result.generateCpuSeconds, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+    result.GenerateCpuSeconds =
+        std::min(result.GenerateCpuSeconds, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
   });
-  if (!benchOptions.savePatch.empty()) {
-    std::ofstream(benchOptions.savePatch, std::ios::binary)
+  if (!benchOptions.SavePatch.empty()) {
+    std::ofstream(benchOptions.SavePatch, std::ios::binary)
         .write(reinterpret_cast<const char*>(patch.data()), static_cast<std::streamsize>(patch.size()));
   }
-  result.raw = patch.size();
-  result.stored = Bzip2Size(patch);
+  result.Raw = patch.size();
+  result.Stored = Bzip2Size(patch);
 
   // The proof that the patch is right: the library's applier rebuilds NEW.
   bzip2arc::TMemoryStream patchStream(patch);
   bzip2arc::TMemoryStream oldStream(oldData);
   bzip2arc::TMemoryStream newStream;
-  result.applySeconds = bench::BestSeconds(benchOptions.repeats, [&] {
+  result.ApplySeconds = bench::BestSeconds(benchOptions.Repeats, [&] {
     newStream.SetSize(0);
     bzip2arc::ApplyPatch(patchStream, oldStream, newStream, nullptr);
   });
-  result.verified = newStream.Bytes() == newData;
+  result.Verified = newStream.Bytes() == newData;
 
-  if (benchOptions.compare) {
+  if (benchOptions.Compare) {
     const ScratchFolder scratch;
-    for (const Baseline& baseline : kBaselines) result.baselines.push_back(BaselineSize(baseline, oldPath, newPath, scratch.Path()));
+    for (const Baseline& baseline : kBaselines) result.Baselines.push_back(BaselineSize(baseline, oldPath, newPath, scratch.Path()));
   }
   return result;
 }
@@ -212,22 +212,22 @@ std::string Ratio(std::size_t ours, const std::optional<std::size_t>& theirs) {
 int ReportPair(const fs::path& oldPath, const fs::path& newPath, const bzip2arc::patch::PatchOptions& options,
                const BenchOptions& benchOptions) {
   const PairResult r = MeasurePair(oldPath, newPath, options, benchOptions);
-  bench::Report("old file", static_cast<double>(r.oldSize), "bytes");
-  bench::Report("new file", static_cast<double>(r.newSize), "bytes");
-  bench::Report("patch stream, raw", static_cast<double>(r.raw), "bytes");
-  bench::Report("patch stream, bzip2 -9 (stored)", static_cast<double>(r.stored), "bytes");
-  bench::Report("generation time (best of " + std::to_string(benchOptions.repeats) + ")", r.generateSeconds, "s",
-                "processor time " + std::to_string(r.generateCpuSeconds) + " s, all threads");
-  bench::Report("apply time (ApplyPatch)", r.applySeconds, "s", r.verified ? "result verified" : "RESULT DIFFERS");
-  for (std::size_t b = 0; b < r.baselines.size(); ++b) {
-    if (!r.baselines[b]) {
-      std::printf("%s: not installed or failed\n", kBaselines[b].label);
+  bench::Report("old file", static_cast<double>(r.OldSize), "bytes");
+  bench::Report("new file", static_cast<double>(r.NewSize), "bytes");
+  bench::Report("patch stream, raw", static_cast<double>(r.Raw), "bytes");
+  bench::Report("patch stream, bzip2 -9 (stored)", static_cast<double>(r.Stored), "bytes");
+  bench::Report("generation time (best of " + std::to_string(benchOptions.Repeats) + ")", r.GenerateSeconds, "s",
+                "processor time " + std::to_string(r.GenerateCpuSeconds) + " s, all threads");
+  bench::Report("apply time (ApplyPatch)", r.ApplySeconds, "s", r.Verified ? "result verified" : "RESULT DIFFERS");
+  for (std::size_t b = 0; b < r.Baselines.size(); ++b) {
+    if (!r.Baselines[b]) {
+      std::printf("%s: not installed or failed\n", kBaselines[b].Label);
       continue;
     }
-    bench::Report(kBaselines[b].label, static_cast<double>(*r.baselines[b]), "bytes",
-                  "ours / theirs = " + Ratio(r.stored, r.baselines[b]));
+    bench::Report(kBaselines[b].Label, static_cast<double>(*r.Baselines[b]), "bytes",
+                  "ours / theirs = " + Ratio(r.Stored, r.Baselines[b]));
   }
-  return r.verified ? 0 : 1;
+  return r.Verified ? 0 : 1;
 }
 
 // Geometric mean of the ratios ours / baseline over a set of pairs.
@@ -235,9 +235,9 @@ class GeometricMeans {
  public:
   void Add(const PairResult& r) {
     ++pairs_;
-    for (std::size_t b = 0; b < r.baselines.size(); ++b) {
-      if (!r.baselines[b]) continue;
-      logSums_[b] += std::log(static_cast<double>(r.stored) / static_cast<double>(*r.baselines[b]));
+    for (std::size_t b = 0; b < r.Baselines.size(); ++b) {
+      if (!r.Baselines[b]) continue;
+      logSums_[b] += std::log(static_cast<double>(r.Stored) / static_cast<double>(*r.Baselines[b]));
       ++counts_[b];
     }
   }
@@ -259,7 +259,7 @@ int ReportCorpus(const fs::path& list, const bzip2arc::patch::PatchOptions& opti
   std::ifstream in(list);
   if (!in) throw std::runtime_error("cannot read " + list.string());
   std::printf("%-15s %-8s %9s %9s", "pair", "kind", "new", "ours");
-  for (const Baseline& baseline : kBaselines) std::printf(" %14s", baseline.name);
+  for (const Baseline& baseline : kBaselines) std::printf(" %14s", baseline.Name);
   std::printf(" %8s %7s %s\n", "gen s", "apply s", "applies");
   std::map<std::string, GeometricMeans> means;
   double seconds = 0, cpuSeconds = 0, applySeconds = 0;
@@ -271,24 +271,24 @@ int ReportCorpus(const fs::path& list, const bzip2arc::patch::PatchOptions& opti
     std::string name, kind, oldPath, newPath;
     if (!(fields >> name >> kind >> oldPath >> newPath)) continue;
     const PairResult r = MeasurePair(oldPath, newPath, options, benchOptions);
-    std::printf("%-15s %-8s %9zu %9zu", name.c_str(), kind.c_str(), r.newSize, r.stored);
+    std::printf("%-15s %-8s %9zu %9zu", name.c_str(), kind.c_str(), r.NewSize, r.Stored);
     for (std::size_t b = 0; b < std::size(kBaselines); ++b) {
-      const std::optional<std::size_t> theirs = b < r.baselines.size() ? r.baselines[b] : std::nullopt;
-      std::printf(" %7s/%-6s", theirs ? std::to_string(*theirs).c_str() : "-", Ratio(r.stored, theirs).c_str());
+      const std::optional<std::size_t> theirs = b < r.Baselines.size() ? r.Baselines[b] : std::nullopt;
+      std::printf(" %7s/%-6s", theirs ? std::to_string(*theirs).c_str() : "-", Ratio(r.Stored, theirs).c_str());
     }
-    std::printf(" %8.2f %7.3f %s\n", r.generateSeconds, r.applySeconds, r.verified ? "exactly" : "NO");
+    std::printf(" %8.2f %7.3f %s\n", r.GenerateSeconds, r.ApplySeconds, r.Verified ? "exactly" : "NO");
     std::fflush(stdout);
     means[kind].Add(r);
     means["all"].Add(r);
-    seconds += r.generateSeconds;
-    cpuSeconds += r.generateCpuSeconds;
-    applySeconds += r.applySeconds;
-    newBytes += r.newSize;
-    failures += r.verified ? 0 : 1;
-    if (!r.baselines.empty() && r.baselines[kReference] && r.stored > *r.baselines[kReference]) ++worstBeyondReference;
+    seconds += r.GenerateSeconds;
+    cpuSeconds += r.GenerateCpuSeconds;
+    applySeconds += r.ApplySeconds;
+    newBytes += r.NewSize;
+    failures += r.Verified ? 0 : 1;
+    if (!r.Baselines.empty() && r.Baselines[kReference] && r.Stored > *r.Baselines[kReference]) ++worstBeyondReference;
   }
   std::printf("\ngeometric mean of ours / baseline:\n%-24s", "pairs");
-  for (const Baseline& baseline : kBaselines) std::printf(" %14s", baseline.name);
+  for (const Baseline& baseline : kBaselines) std::printf(" %14s", baseline.Name);
   std::printf("\n");
   for (const auto& [kind, mean] : means) {
     std::printf("%-24s", (kind + " (" + std::to_string(mean.Pairs()) + ")").c_str());
@@ -297,10 +297,10 @@ int ReportCorpus(const fs::path& list, const bzip2arc::patch::PatchOptions& opti
   }
   const double per10MB = 1e7 / static_cast<double>(std::max<std::size_t>(newBytes, 1));
   std::printf("\ngeneration per 10 MB of new file: %.2f s wall (best of %d), %.2f s processor time\n",
-              seconds * per10MB, benchOptions.repeats, cpuSeconds * per10MB);
+              seconds * per10MB, benchOptions.Repeats, cpuSeconds * per10MB);
   std::printf("application per 10 MB of new file: %.3f s\n", applySeconds * per10MB);
-  if (benchOptions.compare) {
-    std::printf("pairs larger than %s: %d\n", kBaselines[kReference].label, worstBeyondReference);
+  if (benchOptions.Compare) {
+    std::printf("pairs larger than %s: %d\n", kBaselines[kReference].Label, worstBeyondReference);
   }
   std::printf("patches that ApplyPatch turns into exactly the new file: %d of %d\n", means["all"].Pairs() - failures,
               means["all"].Pairs());
@@ -316,7 +316,7 @@ int Main(int argc, char** argv) {
   BenchOptions benchOptions;
   ApplyOptions(std::vector<std::string>(argv + 3, argv + argc), options, benchOptions);
   if (std::string(argv[1]) == "--corpus") {
-    if (!benchOptions.savePatch.empty()) throw std::runtime_error("save= takes one pair");
+    if (!benchOptions.SavePatch.empty()) throw std::runtime_error("save= takes one pair");
     return ReportCorpus(argv[2], options, benchOptions);
   }
   return ReportPair(argv[1], argv[2], options, benchOptions);

@@ -5,6 +5,7 @@
 
 #include "archive/core/ArchiveFormat.h"
 #include "archive/core/Blowfish.h"
+#include "archive/core/DirectoryKey.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;
@@ -19,7 +20,7 @@ Bytes FromHex(std::string_view hex) {
   return bytes;
 }
 
-const Bytes kKey(std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey));  // 7 bytes
+const Bytes kKey(kDirectoryKey, kDirectoryKey + sizeof kDirectoryKey - 1);  // 7 bytes
 
 BlowfishContext Keyed(const Bytes& key = kKey) {
   BlowfishContext context;

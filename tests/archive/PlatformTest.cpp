@@ -31,7 +31,7 @@ TEST(FileStream, NoFileIsCreatedInAFolderThatIsNotThere) {
   testsupport::TempFolder folder;
   const std::string name = (folder.Path() / "missing" / "bzin.tmp").string();
   for (const FileMode mode : {FileMode::Create, FileMode::CreateWorkFile}) {
-    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { TFileStream(name.c_str(), mode); }),
+    EXPECT_EQ(ErrorMessage<EStreamError>([&] { TFileStream(name.c_str(), mode); }),
               "Cannot create file \"" + name + "\"");
   }
   EXPECT_TRUE(fs::is_empty(folder.Path()));

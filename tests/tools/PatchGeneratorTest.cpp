@@ -125,10 +125,10 @@ std::pair<Bytes, std::vector<std::size_t>> RoundTrip(const Bytes& oldData, const
 TEST(PatchGenerator, PatchesRebuildTheNewFileWithinTheStreamLimits) {
   static constexpr std::size_t kAny = std::numeric_limits<std::size_t>::max();
   struct Case {
-    std::string name;
-    Bytes oldData, newData;
-    std::size_t maxCompressed = kAny;
-    std::uint32_t blockLength = PlanOptions{}.blockLength;
+    std::string Name;
+    Bytes OldData, NewData;
+    std::size_t MaxCompressed = kAny;
+    std::uint32_t BlockLength = PlanOptions{}.BlockLength;
   };
   const Bytes code = CodeLike(200000, 6), large = CodeLike(2 * 1024 * 1024 + 777, 4), big = CodeLike(5 << 20, 9);
   const Bytes wide = PseudoRandomBytes(6 << 20, 11, 64), random = PseudoRandomBytes(300000, 19);
@@ -158,10 +158,10 @@ TEST(PatchGenerator, PatchesRebuildTheNewFileWithinTheStreamLimits) {
       {"short repeats from nearby", random, ShortRepeats(random, 97, 10, 300), 30000},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     PatchOptions options;
-    options.plan.blockLength = c.blockLength;
-    EXPECT_LE(Compressed(RoundTrip(c.oldData, c.newData, options).first), c.maxCompressed);
+    options.Plan.BlockLength = c.BlockLength;
+    EXPECT_LE(Compressed(RoundTrip(c.OldData, c.NewData, options).first), c.MaxCompressed);
   }
 }
 
@@ -173,8 +173,8 @@ TEST(PatchGenerator, PaddingStartsACompressorBlockWhereThatPaysWhateverTheThread
   Bytes offsets(400000);  // like a table of offsets: compresses well, and quite unlike code
   for (std::size_t i = 0; i < offsets.size(); ++i) offsets[i] = static_cast<std::uint8_t>(i / 4 * 8 >> i % 4 * 8);
   PatchOptions oneThread, plain;
-  oneThread.plan.threads = 1;
-  plain.plan.alignCompressorBlocks = false;
+  oneThread.Plan.Threads = 1;
+  plain.Plan.AlignCompressorBlocks = false;
   for (const auto& [literal, pays] : {std::pair{offsets, true}, std::pair{PseudoRandomBytes(400000, 22), false},
                                       std::pair{CodeLike(400000, 23), false}}) {
     const Bytes newData = Concat({Slice(edited, 0, 300000), literal, Slice(edited, 300000, edited.size())});

@@ -28,23 +28,23 @@ class ShiftCandidates {
       : alignment_(alignment), anchors_(alignment.Anchors()), chain_(alignment.Chain()), old_(oldData), new_(newData),
         range_(range) {
     anchor_ = static_cast<std::size_t>(
-        std::upper_bound(anchors_.begin(), anchors_.end(), range.newBegin,
+        std::upper_bound(anchors_.begin(), anchors_.end(), range.NewBegin,
                          [](std::uint32_t pos, const Anchor& a) { return pos < a.NewEnd(); }) -
         anchors_.begin());
     chainNext_ = static_cast<std::size_t>(
-        std::upper_bound(chain_.begin(), chain_.end(), range.newBegin,
-                         [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].newPos; }) -
+        std::upper_bound(chain_.begin(), chain_.end(), range.NewBegin,
+                         [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].NewPos; }) -
         chain_.begin());
   }
 
   // Candidate shifts at position `pos` (called with ascending positions).
   std::array<std::int64_t, kShifts> At(std::uint32_t pos) {
     while (anchor_ < anchors_.size() && anchors_[anchor_].NewEnd() <= pos) ++anchor_;
-    while (chainNext_ < chain_.size() && anchors_[chain_[chainNext_]].newPos <= pos) ++chainNext_;
+    while (chainNext_ < chain_.size() && anchors_[chain_[chainNext_]].NewPos <= pos) ++chainNext_;
     std::array<std::int64_t, kShifts> shifts{kNoShift, kNoShift, kNoShift, kNoShift};
     if (chainNext_ > 0) shifts[0] = anchors_[chain_[chainNext_ - 1]].Offset();
     if (chainNext_ < chain_.size()) shifts[1] = anchors_[chain_[chainNext_]].Offset();
-    if (anchor_ < anchors_.size() && anchors_[anchor_].newPos <= pos) shifts[2] = anchors_[anchor_].Offset();
+    if (anchor_ < anchors_.size() && anchors_[anchor_].NewPos <= pos) shifts[2] = anchors_[anchor_].Offset();
     bool anyMatches = false;
     for (int s = 0; s < 3; ++s) anyMatches = anyMatches || Matches(pos, shifts[s]);
     if (!Matches(pos, local_) && !anyMatches) local_ = LongestMatch(pos);
@@ -62,23 +62,23 @@ class ShiftCandidates {
   bool Matches(std::uint32_t pos, std::int64_t shift) const {
     if (shift == kNoShift) return false;
     const std::int64_t source = std::int64_t{pos} + shift;
-    return source >= range_.oldBegin && source < range_.oldEnd && old_[static_cast<std::size_t>(source)] == new_[pos];
+    return source >= range_.OldBegin && source < range_.OldEnd && old_[static_cast<std::size_t>(source)] == new_[pos];
   }
 
  private:
   static constexpr std::uint32_t kMaxCandidates = 8;
 
   std::int64_t LongestMatch(std::uint32_t pos) const {
-    if (range_.newEnd - pos < MatchIndex::kKeyLength) return kNoShift;
+    if (range_.NewEnd - pos < MatchIndex::kKeyLength) return kNoShift;
     const MatchIndex& index = alignment_.Index();
     std::uint32_t bestLength = 0;
     std::int64_t best = kNoShift;
     std::uint32_t tries = 0;
     for (std::uint32_t candidate = index.First(new_.data() + pos); candidate != MatchIndex::kNone && tries < kMaxCandidates;
          candidate = index.Next(candidate), ++tries) {
-      if (candidate < range_.oldBegin || candidate >= range_.oldEnd) continue;
+      if (candidate < range_.OldBegin || candidate >= range_.OldEnd) continue;
       const std::uint32_t length = CommonLength(new_.data() + pos, old_.data() + candidate,
-                                                std::min(range_.newEnd - pos, range_.oldEnd - candidate));
+                                                std::min(range_.NewEnd - pos, range_.OldEnd - candidate));
       if (length >= MatchIndex::kKeyLength && length > bestLength) {
         bestLength = length;
         best = std::int64_t{candidate} - pos;
@@ -103,8 +103,8 @@ class ShiftCandidates {
 std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::uint8_t> oldData,
                              std::span<const std::uint8_t> newData, const BlockRange& range, const CopyCosts& costs) {
   std::vector<Copy> copies;
-  if (range.newEnd <= range.newBegin || range.oldEnd <= range.oldBegin) return copies;
-  const std::size_t length = range.newEnd - range.newBegin;
+  if (range.NewEnd <= range.NewBegin || range.OldEnd <= range.OldBegin) return copies;
+  const std::size_t length = range.NewEnd - range.NewBegin;
 
   // Cheapest way to reach each state after each byte (Viterbi), with the
   // state each state came from, per position.
@@ -118,11 +118,11 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
   ShiftCandidates candidates(alignment, oldData, newData, range);
   // A copy under the block's own shift has equal source and destination
   // fields, which the compressor learns; any other shift costs more.
-  const std::int64_t blockShift = std::int64_t{range.oldBegin} - range.newBegin;
-  const double offRecord = costs.record + costs.offShift;
+  const std::int64_t blockShift = std::int64_t{range.OldBegin} - range.NewBegin;
+  const double offRecord = costs.Record + costs.OffShift;
 
   for (std::size_t k = 0; k < length; ++k) {
-    const std::uint32_t pos = range.newBegin + static_cast<std::uint32_t>(k);
+    const std::uint32_t pos = range.NewBegin + static_cast<std::uint32_t>(k);
     const auto shifts = candidates.At(pos);
     std::array<double, kStates> next;
     BackPointers back = 0;
@@ -136,7 +136,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
       int best = 0;
       double bestCost = kInfinite;
       for (int t = 0; t < kStates; ++t) {
-        const double c = cost[t] + ((t != 0 && shift[t] == d) ? 0.0 : d == blockShift ? costs.record : offRecord);
+        const double c = cost[t] + ((t != 0 && shift[t] == d) ? 0.0 : d == blockShift ? costs.Record : offRecord);
         if (c < bestCost) {
           bestCost = c;
           best = t;
@@ -146,7 +146,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
       back |= static_cast<BackPointers>(best << (kStateBits * s));
     }
     int cheapest = static_cast<int>(std::min_element(cost.begin(), cost.end()) - cost.begin());
-    next[0] = cost[cheapest] + (unchanged ? costs.insertUnchanged : costs.insertChanged);
+    next[0] = cost[cheapest] + (unchanged ? costs.InsertUnchanged : costs.InsertChanged);
     back |= static_cast<BackPointers>(cheapest);
     from[k] = back;
     cost = next;
@@ -162,7 +162,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
     const std::int64_t d = state == 0 ? kNoShift : shiftOf[k * kShifts + (state - 1)];
     if (d != runShift) {
       if (runShift != kNoShift) {
-        const std::uint32_t newPos = range.newBegin + static_cast<std::uint32_t>(k + 1);
+        const std::uint32_t newPos = range.NewBegin + static_cast<std::uint32_t>(k + 1);
         copies.push_back({newPos, static_cast<std::uint32_t>(newPos + runShift), static_cast<std::uint32_t>(runEnd - k - 1)});
       }
       runShift = d;
@@ -171,7 +171,7 @@ std::vector<Copy> PlanCopies(const Alignment& alignment, std::span<const std::ui
     state = (from[k] >> (kStateBits * state)) & ((1 << kStateBits) - 1);
   }
   if (runShift != kNoShift) {
-    copies.push_back({range.newBegin, static_cast<std::uint32_t>(range.newBegin + runShift), static_cast<std::uint32_t>(runEnd)});
+    copies.push_back({range.NewBegin, static_cast<std::uint32_t>(range.NewBegin + runShift), static_cast<std::uint32_t>(runEnd)});
   }
   std::reverse(copies.begin(), copies.end());
   return copies;
