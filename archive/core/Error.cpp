@@ -52,6 +52,16 @@ void TextBuffer::Clear() {
   text_[0] = '\0';
 }
 
+Exception::Exception(std::string_view message) : message_(message) {}
+
+
+Exception::Exception(const Exception& other)
+    : std::exception(other),
+      message_(other.message_),
+      detail_(other.detail_),
+      systemError_(other.systemError_),
+      record_(other.record_) {}
+
 void RaiseNamed(const char* before, std::string_view name, const char* after) {
   MessageText message;
   message.Append(before).AppendPrintable(name).Append(after);

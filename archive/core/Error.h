@@ -65,18 +65,51 @@ class FixedText : public TextBuffer {
 };
 
 using MessageText = FixedText<512>;
+// The file behind a failure, for messages.
+using DetailText = FixedText<1024>;
+// A record's stored name.
+using RecordNameText = FixedText<72>;
 
-// The general error: every failure of the library is one of these.
+// The general error: every failure of the library is one of these. Besides
+// its message it may carry what callers that show more than the message
+// (arcset) add around it: the record under way, and for a failed file
+// operation the path and the system's reason. The DLL passes on the message
+// alone.
 class Exception : public std::exception {
  public:
-  explicit Exception(std::string_view message) : message_(message) {}
-  explicit Exception(const TextBuffer& message) : message_(message.View()) {}
+  explicit Exception(std::string_view message);
+  explicit Exception(const TextBuffer& message) : Exception(message.View()) {}
+  // Out of line: each throw copies, and the DLL carries the copy once.
+  Exception(const Exception& other);
+  Exception& operator=(const Exception&) = delete;
 
   const char* what() const noexcept override { return message_.c_str(); }
   const char* Message() const noexcept { return message_.c_str(); }
+  // The file concerned (its path, perhaps with what was wrong with it), or
+  // empty.
+  const char* Detail() const noexcept { return detail_.c_str(); }
+  // The system's error code behind it (errno, GetLastError()), or 0: the
+  // caller turns it into text, so the library carries no such texts.
+  int SystemError() const noexcept { return systemError_; }
+  // The stored name of the record under way, or empty.
+  std::string_view Record() const noexcept { return record_.View(); }
+
+  // Inline: only callers that set them carry them.
+  void SetDetail(std::string_view detail, int systemError = 0) {
+    detail_.Clear();
+    detail_.Append(detail);
+    systemError_ = systemError;
+  }
+  void SetRecord(std::string_view name) {
+    record_.Clear();
+    record_.Append(name);
+  }
 
  private:
   MessageText message_;
+  DetailText detail_;
+  int systemError_ = 0;
+  RecordNameText record_;
 };
 
 // Errors of the file layer (creating, seeking, writing files), and the two

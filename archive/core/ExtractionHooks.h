@@ -61,6 +61,33 @@ class DecoderFactory {
   ~DecoderFactory() = default;
 };
 
+// How a record's stored name becomes its file's name, for callers whose file
+// names are not the stored bytes as they are (bzip2arc.dll's are).
+class FileNames {
+ public:
+  // Appends the file name of the stored name `stored` to `path`.
+  virtual void Append(std::string_view stored, TextBuffer& path) const = 0;
+
+ protected:
+  ~FileNames() = default;
+};
+
+// How a record's file reaches its destination.
+enum class OutputMode {
+  // Written under a unique name beside the destination, with its time and
+  // attributes, and renamed over it once complete (and, for a patch, once
+  // its checksums held): an older file of that name is replaced whole or not
+  // at all, a link of that name is replaced, never followed, and nothing but
+  // that one new file is made in the folder. A patch reads the old file
+  // where it is and keeps its patch stream beside the work file.
+  Replace,
+  // Created under its own name at once, as the setup loader's library always
+  // did in its private new folder: a failure leaves what was written, a
+  // patch goes through "patch.tmp" and "patch.old" beside the file, and the
+  // attributes are set by name whatever happened.
+  InPlace,
+};
+
 // What the internal entry points take where the exported functions follow
 // fixed rules.
 struct ExtractionContext {
@@ -72,6 +99,9 @@ struct ExtractionContext {
   ExtractionHooks* Hooks = nullptr;
   // Null: TBZDecompressionStream.
   DecoderFactory* Decoders = nullptr;
+  OutputMode Output = OutputMode::Replace;
+  // Null: file names are the stored names.
+  const FileNames* Names = nullptr;
 };
 
 }  // namespace bzip2arc

@@ -63,10 +63,17 @@ class ExportedCallbacks final : public ExtractionHooks {
   DiskProc disk_;
 };
 
+#ifdef _WIN32
+// bzip2arc.dll writes into the loader's private new folder, as it always has.
+constexpr OutputMaker kExportedOutput = MakeInPlaceOutput;
+#else
+constexpr OutputMaker kExportedOutput = MakeReplacingOutput;
+#endif
+
 }  // namespace
 
-void ExtractRecord(const char* volumePattern, const char* destinationPath, const DirectoryRecord& record,
-                   const ArchiveHeader& header, const ExtractionContext& context) {
+void ExtractRecordThrough(const char* volumePattern, const char* destinationPath, const DirectoryRecord& record,
+                          const ArchiveHeader& header, const ExtractionContext& context, OutputMaker makeOutput) {
   CheckDirectoryRecord(record, header);
   platform::EnterRootFolder();
   // Destroyed in reverse: the output's clean-up first, then the decoder,
@@ -74,10 +81,10 @@ void ExtractRecord(const char* volumePattern, const char* destinationPath, const
   WorkFile work(context.WorkFile);
   GatherStoredData(volumePattern, record, header, context.Hooks, work);
   std::unique_ptr<TStream> decoder;
-  RecordOutput output(record, destinationPath);
+  const std::unique_ptr<RecordOutput> output = makeOutput(record, destinationPath, context.WorkFile);
   decoder = MakeDecoder(context.Decoders, work);
-  DecodeRecord(*decoder, record, context.Hooks, &output);
-  output.Finish(context.Hooks);
+  DecodeRecord(*decoder, record, context.Hooks, output.get());
+  output->Finish(context.Hooks);
 }
 
 void DecompressFile(const char* volumePattern, const char* destinationPath, DirectoryRecord record,
@@ -85,7 +92,8 @@ void DecompressFile(const char* volumePattern, const char* destinationPath, Dire
   FileProgress = progress;
   ExportedCallbacks callbacks(disk);
   const platform::PathText workFile = JoinedPath(platform::TemporaryFolder().View(), "bzin.tmp");
-  ExtractRecord(volumePattern, destinationPath, record, header, {workFile.c_str(), &callbacks, nullptr});
+  ExtractRecordThrough(volumePattern, destinationPath, record, header, {workFile.c_str(), &callbacks, nullptr},
+                       kExportedOutput);
 }
 
 }  // namespace bzip2arc

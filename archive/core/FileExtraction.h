@@ -5,19 +5,21 @@
 
 #include "ArchiveFormat.h"
 #include "ExtractionHooks.h"
+#include "RecordOutput.h"
 #include "archive/bzip2arc.h"
 
 namespace bzip2arc {
 
 // The exported operation: the work file is "bzin.tmp" in the system
 // temporary folder, and the callbacks report through the module-wide state.
-// Failures are raised after the clean-up.
+// Failures are raised after the clean-up. bzip2arc.dll writes in place
+// (OutputMode::InPlace), the native library replaces files whole.
 void DecompressFile(const char* volumePattern, const char* destinationPath, DirectoryRecord record,
                     ArchiveHeader header, ProgressProc progress, DiskProc disk);
 
-// The same steps with the work file, hooks and decoder of `context`; touches
-// no module-wide state.
-void ExtractRecord(const char* volumePattern, const char* destinationPath, const DirectoryRecord& record,
-                   const ArchiveHeader& header, const ExtractionContext& context);
+// The same steps with the work file, hooks and decoder of `context` and the
+// output `makeOutput` makes; touches no module-wide state.
+void ExtractRecordThrough(const char* volumePattern, const char* destinationPath, const DirectoryRecord& record,
+                          const ArchiveHeader& header, const ExtractionContext& context, OutputMaker makeOutput);
 
 }  // namespace bzip2arc

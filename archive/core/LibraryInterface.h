@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ArchiveReader.h"
+#include "ExtractionHooks.h"
 #include "FileExtraction.h"
 #include "Platform.h"
 #include "archive/bzip2arc.h"
@@ -21,13 +22,17 @@ constexpr std::size_t kMaxDestinationPath = platform::kMaxPath - 1;
 using DestinationPath = FixedText<kMaxDestinationPath + 1>;
 
 // Where ExtractAll puts `record`: checked (record, name, path length) before
-// anything is written for it. Inline: the DLL has one caller and no bytes to spare.
+// anything is written for it; the file's name is what `names` make of the
+// stored name, without them the stored name. Inline: the DLL has one caller
+// and no bytes to spare.
 inline DestinationPath CheckedDestinationPath(const char* destinationFolder, const DirectoryRecord& record,
-                                              const ArchiveHeader& header) {
+                                              const ArchiveHeader& header, const FileNames* names = nullptr) {
   CheckDirectoryRecord(record, header);
   CheckRecordName(record.NameView());
   DestinationPath path;
-  path.Append(destinationFolder).Append(platform::kPathSeparator).Append(record.NameView());
+  path.Append(destinationFolder).Append(platform::kPathSeparator);
+  if (names != nullptr) names->Append(record.NameView(), path);
+  else path.Append(record.NameView());
   if (path.Truncated()) RaiseNamed("Destination path too long for \"", record.NameView(), "\"");
   return path;
 }

@@ -9,4 +9,9 @@ platform::PathText JoinedPath(std::string_view folder, const char* name) {
   return path;
 }
 
+std::string_view FolderOf(std::string_view path) {
+  const std::size_t at = path.find_last_of(platform::kFolderDelimiters);
+  return at == path.npos ? std::string_view() : path.substr(0, at + 1);
+}
+
 }  // namespace bzip2arc

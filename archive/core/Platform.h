@@ -30,8 +30,17 @@ using PathText = FixedText<kMaxPath>;
 void CloseFile(FileHandle handle);
 
 // TFileStream could not open or create `fileName` ("Cannot open file ...",
-// EFOpenError; "Cannot create file ...", EStreamError).
-[[noreturn]] void RaiseFileError(FileMode mode, const char* fileName);
+// EFOpenError; "Cannot create file ...", EStreamError); the error carries
+// `detail` and `systemError` for callers that show them.
+[[noreturn]] void RaiseFileError(FileMode mode, const char* fileName, std::string_view detail, int systemError);
+
+#ifndef _WIN32
+// Opens `name` (inside the folder `folder`, or a path with AT_FDCWD) for
+// reading, and only a regular file: a pipe or a device is opened without
+// waiting and refused. With O_NOFOLLOW in `flags` a link is refused too.
+// Returns -1 with `systemError` the reason, or 0 for what is no regular file.
+int OpenRegularFile(int folder, const char* name, int flags, int& systemError);
+#endif
 
 // Windows makes "C:\" the current folder before touching archive files, so
 // that no folder of the caller's stays in use; POSIX has no such need.

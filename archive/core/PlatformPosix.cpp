@@ -13,18 +13,6 @@ namespace bzip2arc {
 
 namespace {
 
-// An existing file to read. A folder opens here too (not on Windows), but it
-// is no file: reading it would fail only later, with a less helpful message.
-int OpenExistingFile(const char* fileName) {
-  const int handle = ::open(fileName, O_RDONLY | O_CLOEXEC);
-  struct stat info;
-  if (handle >= 0 && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode))) {
-    ::close(handle);
-    return -1;
-  }
-  return handle;
-}
-
 // A file without a name in the folder of `fileName`: nothing is left behind
 // however the process ends, and no other process can reach it by name.
 int OpenUnnamedFile(const char* fileName) {
@@ -38,7 +26,10 @@ int OpenUnnamedFile(const char* fileName) {
   // File systems without O_TMPFILE: a unique name, unlinked at once.
   platform::PathText pattern(path);
   pattern.Append(".XXXXXX");
-  if (pattern.Truncated()) return -1;
+  if (pattern.Truncated()) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
   char name[platform::kMaxPath];
   pattern.View().copy(name, pattern.Length());
   name[pattern.Length()] = '\0';
@@ -49,15 +40,20 @@ int OpenUnnamedFile(const char* fileName) {
 
 }  // namespace
 
-TFileStream::TFileStream(const char* fileName, FileMode mode) {
+TFileStream::TFileStream(const char* fileName, FileMode mode) : name_(fileName) {
+  int systemError = 0;
   if (mode == FileMode::OpenReadShared) {
-    handle_ = OpenExistingFile(fileName);
-  } else if (mode == FileMode::CreateWorkFile) {
-    handle_ = OpenUnnamedFile(fileName);
+    handle_ = platform::OpenRegularFile(AT_FDCWD, fileName, 0, systemError);
   } else {
-    handle_ = ::open(fileName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    handle_ = mode == FileMode::CreateWorkFile ? OpenUnnamedFile(fileName)
+                                               : ::open(fileName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    systemError = errno;
   }
-  if (handle_ < 0) platform::RaiseFileError(mode, fileName);
+  if (handle_ < 0) {
+    DetailText detail(fileName);
+    if (systemError == 0) detail.Append(" is not a regular file");
+    platform::RaiseFileError(mode, fileName, detail.View(), systemError);
+  }
   open_ = true;
 }
 
@@ -70,7 +66,8 @@ std::int32_t TFileStream::Read(void* buffer, std::int32_t count) {
     const ssize_t n = ::read(handle_, bytes + done, static_cast<std::size_t>(count - done));
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EReadError("Stream read error");
+      error_ = errno;
+      RaiseReadError();
     }
     if (n == 0) break;
     done += static_cast<std::int32_t>(n);
@@ -85,7 +82,10 @@ std::int32_t TFileStream::Write(const void* buffer, std::int32_t count) {
   while (done < count) {
     const ssize_t n = ::write(handle_, bytes + done, static_cast<std::size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      error_ = n < 0 ? errno : 0;
+      break;
+    }
     done += static_cast<std::int32_t>(n);
   }
   return done;
@@ -103,6 +103,24 @@ std::int32_t TFileStream::Seek(std::int32_t offset, std::uint16_t origin) {
 namespace platform {
 
 void CloseFile(FileHandle handle) { ::close(handle); }
+
+int OpenRegularFile(int folder, const char* name, int flags, int& systemError) {
+  const int handle = ::openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
+  if (handle < 0) {
+    systemError = errno == ELOOP && (flags & O_NOFOLLOW) != 0 ? 0 : errno;
+    return -1;
+  }
+  struct stat info;
+  const bool known = ::fstat(handle, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    systemError = known ? 0 : errno;
+    ::close(handle);
+    return -1;
+  }
+  // A regular file never makes a read wait; back to the usual blocking reads.
+  ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
+  return handle;
+}
 
 void EnterRootFolder() {}
 

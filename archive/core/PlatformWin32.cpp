@@ -4,7 +4,7 @@
 
 namespace bzip2arc {
 
-TFileStream::TFileStream(const char* fileName, FileMode mode) {
+TFileStream::TFileStream(const char* fileName, FileMode mode) : name_(fileName) {
   if (mode == FileMode::OpenReadShared) {
     handle_ = ::CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -14,21 +14,27 @@ TFileStream::TFileStream(const char* fileName, FileMode mode) {
                                                          : FILE_ATTRIBUTE_NORMAL;
     handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
   }
-  if (handle_ == INVALID_HANDLE_VALUE) platform::RaiseFileError(mode, fileName);
+  if (handle_ == INVALID_HANDLE_VALUE) platform::RaiseFileError(mode, fileName, fileName, static_cast<int>(::GetLastError()));
   open_ = true;
 }
 
 std::int32_t TFileStream::Read(void* buffer, std::int32_t count) {
   if (count <= 0) return 0;
   DWORD done = 0;
-  if (!::ReadFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) throw EReadError("Stream read error");
+  if (!::ReadFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) {
+    error_ = static_cast<int>(::GetLastError());
+    RaiseReadError();
+  }
   return static_cast<std::int32_t>(done);
 }
 
 std::int32_t TFileStream::Write(const void* buffer, std::int32_t count) {
   if (count <= 0) return 0;
   DWORD done = 0;
-  if (!::WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+  if (!::WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) {
+    error_ = static_cast<int>(::GetLastError());
+    return 0;
+  }
   return static_cast<std::int32_t>(done);
 }
 

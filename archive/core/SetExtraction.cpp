@@ -1,9 +1,10 @@
 #include "SetExtraction.h"
 
-#include "ArchiveReader.h"
+#include "CheckedDirectory.h"
 #include "FileExtraction.h"
 #include "LibraryInterface.h"
 #include "Percent.h"
+#include "RecordOutput.h"
 
 namespace bzip2arc {
 
@@ -28,19 +29,32 @@ class SetProgress final : public ExtractionHooks {
 
 }  // namespace
 
-void ExtractSet(const char* volumePattern, const char* key, const char* destinationFolder,
-                const ExtractionContext& context) {
-  DirectoryList list;
-  ArchiveHeader header;
-  ReadArchive(volumePattern, key, list, header);
-  SetProgress hooks(context.Hooks, static_cast<std::int32_t>(list.Count()));
+void ExtractRecord(const char* volumePattern, const char* destinationPath, const DirectoryRecord& record,
+                   const ArchiveHeader& header, const ExtractionContext& context) {
+  ExtractRecordThrough(volumePattern, destinationPath, record, header, context, OutputMakerOf(context.Output));
+}
+
+void ExtractRecords(const char* volumePattern, const ArchiveHeader& header, DirectoryStore& records,
+                    const char* destinationFolder, const ExtractionContext& context) {
+  SetProgress hooks(context.Hooks, static_cast<std::int32_t>(records.Count()));
   ExtractionContext recordContext = context;
   recordContext.Hooks = &hooks;
-  for (std::size_t i = 0; i < list.Count(); ++i) {
+  for (std::size_t i = 0; i < records.Count(); ++i) {
     hooks.StartRecord(static_cast<std::int32_t>(i));
-    const DestinationPath path = CheckedDestinationPath(destinationFolder, list[i], header);
-    ExtractRecord(volumePattern, path.c_str(), list[i], header, recordContext);
+    const DirectoryRecord record = records[i];
+    ForRecord(record, [&] {
+      const DestinationPath path = CheckedDestinationPath(destinationFolder, record, header, context.Names);
+      ExtractRecord(volumePattern, path.c_str(), record, header, recordContext);
+    });
   }
+}
+
+void ExtractSet(const char* volumePattern, const char* key, const char* destinationFolder,
+                const ExtractionContext& context) {
+  DirectoryStore records(context.WorkFile);
+  ArchiveHeader header;
+  ReadCheckedDirectory(volumePattern, key, header, records);
+  ExtractRecords(volumePattern, header, records, destinationFolder, context);
 }
 
 }  // namespace bzip2arc

@@ -15,14 +15,28 @@ std::int32_t TStream::Size() {
 }
 
 void TStream::ReadBuffer(void* buffer, std::int32_t count) {
-  if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+  if (count != 0 && Read(buffer, count) != count) RaiseReadError();
 }
 
 void TStream::WriteBuffer(const void* buffer, std::int32_t count) {
-  if (count != 0 && Write(buffer, count) != count) throw EStreamError("Stream write error");
+  if (count != 0 && Write(buffer, count) != count) RaiseWriteError();
+}
+
+void TStream::RaiseReadError() const {
+  EReadError error("Stream read error");
+  AddFailureDetail(error);
+  throw error;
+}
+
+void TStream::RaiseWriteError() const {
+  EStreamError error("Stream write error");
+  AddFailureDetail(error);
+  throw error;
 }
 
 TFileStream::~TFileStream() { Close(); }
+
+void TFileStream::AddFailureDetail(Exception& error) const { error.SetDetail(name_.View(), error_); }
 
 void TFileStream::Close() noexcept {
   if (open_) {
@@ -33,13 +47,19 @@ void TFileStream::Close() noexcept {
 
 namespace platform {
 
-void RaiseFileError(FileMode mode, const char* fileName) {
+void RaiseFileError(FileMode mode, const char* fileName, std::string_view detail, int systemError) {
   MessageText message;
   message.Append(mode == FileMode::OpenReadShared ? "Cannot open file \"" : "Cannot create file \"")
       .Append(fileName)
       .Append('"');
-  if (mode == FileMode::OpenReadShared) throw EFOpenError(message);
-  throw EStreamError(message);
+  if (mode == FileMode::OpenReadShared) {
+    EFOpenError error(message);
+    error.SetDetail(detail, systemError);
+    throw error;
+  }
+  EStreamError error(message);
+  error.SetDetail(detail, systemError);
+  throw error;
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "Error.h"
+
 namespace bzip2arc {
 
 // Seek origins.
@@ -32,6 +34,13 @@ class TStream {
   // Exact transfers: a short count fails (EReadError, EStreamError).
   void ReadBuffer(void* buffer, std::int32_t count);
   void WriteBuffer(const void* buffer, std::int32_t count);
+
+ protected:
+  // Adds what is known of the last failed transfer to `error`.
+  virtual void AddFailureDetail(Exception& /*error*/) const {}
+  // "Stream read error" and "Stream write error", with that detail.
+  [[noreturn]] void RaiseReadError() const;
+  [[noreturn]] void RaiseWriteError() const;
 };
 
 // How a TFileStream opens its file.
@@ -55,7 +64,12 @@ using FileHandle = int;
 class TFileStream : public TStream {
  public:
   // Fails with EFOpenError (OpenReadShared) or EStreamError (the others).
+  // OpenReadShared takes regular files only: a pipe or a device could keep
+  // every read waiting.
   TFileStream(const char* fileName, FileMode mode);
+  // Takes over `handle`, an open file that messages call `nameForMessages`.
+  TFileStream(FileHandle handle, std::string_view nameForMessages)
+      : handle_(handle), open_(true), name_(nameForMessages) {}
   ~TFileStream() override;
 
   std::int32_t Read(void* buffer, std::int32_t count) override;
@@ -66,9 +80,15 @@ class TFileStream : public TStream {
   void Close() noexcept;
   FileHandle Handle() const { return handle_; }
 
+ protected:
+  // The file's name and the system's error code of its last failed read or write.
+  void AddFailureDetail(Exception& error) const override;
+
  private:
   FileHandle handle_;
   bool open_ = false;
+  int error_ = 0;
+  DetailText name_;
 };
 
 }  // namespace bzip2arc

@@ -40,6 +40,9 @@ const Row kRows[] = {
      .Message = "Could not open archive file!"},
     {.Name = "HeaderCutShort", .Volume0 = Cut(20), .Message = "Error reading archive header!"},
     {.Name = "DirectoryCutShort", .Volume0 = Cut(kArchiveHeaderSize + 50), .Message = "Error reading archive header!"},
+    // Refused before any record is read: 2^31-1 records of a sparse volume would take gigabytes.
+    {.Name = "DirectoryLongerThanTheFirstVolume", .Volume0 = [](Bytes& v) { StoreI32LE(&v[1], 0x7FFFFFFF); },
+     .Message = "Damaged archive header: a directory of 2147483647 records does not fit in the first volume"},
     {.Name = "KeyOfFiftySevenBytes", .Files = Encipher, .Message = kKeyLength, .Key = std::string(57, 'k')},
     {.Name = "EmptyKey", .Files = Encipher, .Message = kKeyLength, .Key = ""},
     {.Name = "KeyCheckedBeforeTheHeaderLength", .Files = Encipher, .Volume0 = Cut(20), .Message = kKeyLength,
@@ -57,7 +60,7 @@ const Row kRows[] = {
     {.Name = "VolumeFieldDisagreesWithOffset", .Record = [](auto& r) { r.Volume = 3; },
      .Message = kDamaged + "volume number does not match the data offset"},
     {.Name = "VolumeSizeZeroWithDataBeyondVolumeZero",
-     .Volume0 = [](Bytes& v) { StoreI32LE(&v[5], 0); StoreI32LE(&v[9], 40); },
+     .Volume0 = [](Bytes& v) { StoreI32LE(&v[5], 0); StoreI32LE(&v[9], 137); },
      .Message = "Damaged archive header: volume size must be positive for data beyond the first volume"},
     // VolumeSize 10; volume 0: the header and the directory alone.
     {.Name = "DataBeyondVolume255", .Volume0 = [](Bytes& v) { StoreI32LE(&v[5], 10); StoreI32LE(&v[9], 137); },

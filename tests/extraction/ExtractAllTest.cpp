@@ -135,32 +135,56 @@ TEST_F(ExtractionTest, ReportsOfOneRecord) {
   EXPECT_TRUE(Clean());
 }
 
-TEST_F(ExtractionTest, FilesGetTheirStampAndAttributesAndPatchFilesGo) {
+// Both ways of writing give the file its time and attributes. Files named
+// "patch.old" and "patch.tmp" are the DLL's work files, deleted after every
+// record whatever its Kind; replacing files whole uses no fixed name and
+// leaves them alone.
+TEST_F(ExtractionTest, FilesGetTheirStampAndAttributes) {
   WriterEntry entry = Entry("stamped.txt", kOriginal, kKindFile, 0x01);
   entry.DateTime = (45u << 25 | 7u << 21 | 14u << 16) | (13u << 11 | 37u << 5 | 21u);  // 2025-07-14 13:37:42
   WriteSet({entry, Entry("plain.txt", kOriginal)});
-  testsupport::WriteFileBytes(destination.File("patch.old"), ToBytes("old"));  // deleted after every record,
-  testsupport::WriteFileBytes(destination.File("patch.tmp"), ToBytes("tmp"));  // whatever its Kind
-  EXPECT_EQ(ExtractSetMessage(), "");
-  EXPECT_EQ(Tree(), (Files{{"plain.txt", kOriginal}, {"stamped.txt", kOriginal}}));
-  EXPECT_TRUE(IsReadOnly(destination.File("stamped.txt")));
-  EXPECT_FALSE(IsReadOnly(destination.File("plain.txt")));
-  EXPECT_EQ(DosDateTimeOf(fs::last_write_time(destination.File("stamped.txt"))), entry.DateTime);
+  for (const OutputMode mode : {OutputMode::InPlace, OutputMode::Replace}) {
+    destination.Clear();
+    output = mode;
+    testsupport::WriteFileBytes(destination.File("patch.old"), ToBytes("old"));
+    testsupport::WriteFileBytes(destination.File("patch.tmp"), ToBytes("tmp"));
+    EXPECT_EQ(ExtractSetMessage(), "");
+    Files expected = {{"plain.txt", kOriginal}, {"stamped.txt", kOriginal}};
+    if (mode == OutputMode::Replace) expected.insert({{"patch.old", ToBytes("old")}, {"patch.tmp", ToBytes("tmp")}});
+    EXPECT_EQ(Tree(), expected);
+    EXPECT_TRUE(IsReadOnly(destination.File("stamped.txt")));
+    EXPECT_FALSE(IsReadOnly(destination.File("plain.txt")));
+    EXPECT_EQ(DosDateTimeOf(fs::last_write_time(destination.File("stamped.txt"))), entry.DateTime);
+  }
 }
 
-TEST_F(ExtractionTest, FailedPatchKeepsTheOldContentsInPatchOld) {
+// Written in place, a failed patch leaves the new file's blocks so far, and
+// the old contents in "patch.old"; replaced whole, the old file stays as it
+// was, also when the same set is extracted once more.
+TEST_F(ExtractionTest, FailedPatchKeepsTheOldContents) {
   Bytes badPatch = AppendingPatch(kOriginal, ToBytes("tail"));
   badPatch[5] ^= 1;  // the new CRC
   WriteSet({Entry("app.exe", kOriginal), Entry("app.exe", badPatch, kKindPatch)});
+  output = OutputMode::InPlace;
   EXPECT_EQ(ExtractSetMessage(), "CRC Error");
   EXPECT_EQ(Tree(), (Files{{"app.exe", {}}, {"patch.old", kOriginal}}));
   EXPECT_TRUE(Clean());
+  destination.Clear();
+  output = OutputMode::Replace;
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(ExtractSetMessage(), "CRC Error");
+    EXPECT_EQ(Tree(), (Files{{"app.exe", kOriginal}}));
+    EXPECT_TRUE(Clean());
+  }
 }
 
 TEST_F(ExtractionTest, RecordWithoutStoredDataReadsNoVolume) {
   WriteSet({Entry("zero", {}), Entry("one", ToBytes("1"))});
   for (std::size_t i : {0, 1}) ChangeRecord(i, [](DirectoryRecord& r) { r.EndOffset = r.StartOffset; r.Volume = 77; });
   EXPECT_EQ(ExtractSetMessage(), "File one is corrupted");  // not "Disk #78 needed!"
+  EXPECT_EQ(Tree(), (Files{{"zero", {}}}));
+  output = OutputMode::InPlace;
+  EXPECT_EQ(ExtractSetMessage(), "File one is corrupted");
   EXPECT_EQ(Tree(), (Files{{"one", {}}, {"zero", {}}}));
 }
 

@@ -113,7 +113,7 @@ class ExtractionTest : public ::testing::Test {
   std::string ExtractSetMessage(const std::string& key, const std::string& folder, ExtractionHooks* hooks) const {
     const std::string workFile = WorkFile();
     return testsupport::ErrorMessage<Exception>([&] {
-      ExtractSet(Pattern().c_str(), key.c_str(), folder.c_str(), {workFile.c_str(), hooks, nullptr});
+      ExtractSet(Pattern().c_str(), key.c_str(), folder.c_str(), {workFile.c_str(), hooks, nullptr, output});
     });
   }
   std::string WorkFile() const { return work.File("bzin.tmp"); }
@@ -135,6 +135,8 @@ class ExtractionTest : public ::testing::Test {
 
   testsupport::TempFolder root, medium{root.Path()}, destination{root.Path()}, work{root.Path()};
   CallbackLog log;
+  // How ExtractSetMessage writes: as the native library and arcset do, or as bzip2arc.dll does.
+  OutputMode output = OutputMode::Replace;
 };
 
 }  // namespace extraction

@@ -59,18 +59,29 @@ class FaultInjectionTest : public ExtractionTest {
 
 }  // namespace
 
-// Either nonzero answer stops; the file under way stays as far as it got: at
-// the first report empty, with its attributes (one.bin is read-only).
+// Either nonzero answer stops. Written in place, the file under way stays as
+// far as it got: at the first report empty, with its attributes (one.bin is
+// read-only); replaced whole, it is not there.
 TEST_F(FaultInjectionTest, CancelAtEveryReportStopsCleanly) {
   ASSERT_EQ(ExtractSetMessage(), "");
   const std::size_t reports = log.Reports.size();
-  for (std::size_t at = 0; at < reports; ++at) {
-    destination.Clear();
-    log = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
-    EXPECT_EQ(ExtractSetMessage(), "Extraction terminated by user!") << at;
-    EXPECT_TRUE(Clean()) << at;
-    EXPECT_TRUE(at != 0 || (Tree() == Files{{"one.bin", {}}} && IsReadOnly(destination.File("one.bin"))));
+  for (const OutputMode mode : {OutputMode::InPlace, OutputMode::Replace}) {
+    output = mode;
+    for (std::size_t at = 0; at < reports; ++at) {
+      destination.Clear();
+      log = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
+      EXPECT_EQ(ExtractSetMessage(), "Extraction terminated by user!") << at;
+      EXPECT_TRUE(Clean()) << at;
+      if (at != 0) continue;
+      if (mode == OutputMode::InPlace) {
+        EXPECT_EQ(Tree(), (Files{{"one.bin", {}}}));
+        EXPECT_TRUE(IsReadOnly(destination.File("one.bin")));
+      } else {
+        EXPECT_TRUE(Tree().empty());
+      }
+    }
   }
+  output = OutputMode::Replace;
 }
 
 #ifndef _WIN32

@@ -10,8 +10,8 @@
 #include "InMemory.h"
 #include "Locations.h"
 #include "Threads.h"
-#include "archive/core/ArchiveReader.h"
-#include "archive/core/FileExtraction.h"
+#include "archive/core/CheckedDirectory.h"
+#include "archive/core/SetExtraction.h"
 #include "archive/core/LibraryInterface.h"
 #include "archive/core/MemoryStream.h"
 #include "archive/core/Percent.h"
@@ -25,7 +25,7 @@ namespace {
 
 using bzip2arc::ArchiveHeader;
 using bzip2arc::ConditionVariable;
-using bzip2arc::DirectoryList;
+using bzip2arc::DirectoryStore;
 using bzip2arc::DirectoryRecord;
 using bzip2arc::Lock;
 using bzip2arc::Mutex;
@@ -64,7 +64,7 @@ class StopWhenAsked final : public bzip2arc::ExtractionHooks {
 // The workers and the window of records they have taken on.
 class Decoders {
  public:
-  Decoders(const char* volumePattern, const ArchiveHeader& header, const DirectoryList& list,
+  Decoders(const char* volumePattern, const ArchiveHeader& header, DirectoryStore& list,
            const ParallelExtractOptions& options)
       : volumePattern_(volumePattern),
         header_(header),
@@ -95,6 +95,12 @@ class Decoders {
     return *slots_[index - first_];
   }
 
+  // Record `index` of the directory, which the workers read too.
+  DirectoryRecord Record(std::size_t index) {
+    Lock lock(mutex_);
+    return list_[index];
+  }
+
   // The writer is done with the oldest record: its memory goes back to the window.
   void Release() {
     {
@@ -121,7 +127,7 @@ class Decoders {
   }
 
   // Under the lock: may the next record be taken on now?
-  bool CanTakeNext() const {
+  bool CanTakeNext() {
     if (slots_.size() >= kMaxRecordsInFlight) return false;
     const std::int64_t cost = CostOf(list_[next_]);
     return cost > window_ || inFlight_ + cost <= window_;
@@ -130,17 +136,17 @@ class Decoders {
   void Work() {
     try {
       for (;;) {
-        std::size_t index = 0;
+        DirectoryRecord record;
         Slot* slot = nullptr;
         bool decode = false;  // once Ready, the slot belongs to the writer
         {
           Lock lock(mutex_);
           changed_.Wait(lock, [&] { return stop_ || next_ == list_.Count() || CanTakeNext(); });
           if (stop_ || next_ == list_.Count()) return;
-          index = next_++;
-          slots_.push_back(std::make_unique<Slot>(DecodedBytes(list_[index])));
+          record = list_[next_++];
+          slots_.push_back(std::make_unique<Slot>(DecodedBytes(record)));
           slot = slots_.back().get();
-          const std::int64_t cost = CostOf(list_[index]);
+          const std::int64_t cost = CostOf(record);
           if (cost > window_) {
             slot->ViaLibrary = true;
             slot->Ready = true;
@@ -151,7 +157,7 @@ class Decoders {
           }
         }
         if (decode) {
-          Decode(list_[index], *slot);
+          Decode(record, *slot);
           Lock lock(mutex_);
           const std::int64_t held = static_cast<std::int64_t>(slot->Decoded.Bytes().capacity());
           inFlight_ += held - slot->Cost;
@@ -197,7 +203,7 @@ class Decoders {
 
   const char* volumePattern_;
   const ArchiveHeader& header_;
-  const DirectoryList& list_;
+  DirectoryStore& list_;  // under mutex_: it reads blocks back from its file
   const std::int64_t window_;
   bzip2arc::DecoderFactory* const decoderFactory_;
 
@@ -215,36 +221,38 @@ class Decoders {
 // ExtractRecord's output side for a record the workers decoded: the same
 // steps in the same order, fed from memory, so that a failure leaves what
 // ExtractRecord leaves.
-void WriteDecoded(const Slot& slot, const DirectoryRecord& record, const char* path) {
+void WriteDecoded(const Slot& slot, const DirectoryRecord& record, const char* path, const char* workFile) {
   if (slot.GatherFailure) std::rethrow_exception(slot.GatherFailure);
-  bzip2arc::RecordOutput output(record, path);
-  slot.Decoded.WriteTo(output);
+  const std::unique_ptr<bzip2arc::RecordOutput> output = bzip2arc::MakeReplacingOutput(record, path, workFile);
+  slot.Decoded.WriteTo(*output);
   if (slot.DecodeFailure) std::rethrow_exception(slot.DecodeFailure);
-  output.Finish(nullptr);
+  output->Finish(nullptr);
 }
 
 }  // namespace
 
 void ParallelExtract(const std::string& volumePattern, const std::string& key, const std::string& destinationFolder,
                      const ParallelExtractOptions& options) {
-  DirectoryList list;
+  const std::string workFile = PrivateWorkFile();
+  DirectoryStore list(workFile.c_str());
   ArchiveHeader header;
-  bzip2arc::ReadArchive(volumePattern.c_str(), key.c_str(), list, header);
+  bzip2arc::ReadCheckedDirectory(volumePattern.c_str(), key.c_str(), header, list);
   const std::size_t count = list.Count();
   if (count == 0) return;
 
-  const std::string workFile = PrivateWorkFile();
   const bzip2arc::ExtractionContext viaLibrary{workFile.c_str(), nullptr, options.Decoders};
   Decoders decoders(volumePattern.c_str(), header, list, options);
   for (std::size_t i = 0; i < count; ++i) {
-    const DirectoryRecord& record = list[i];
-    const auto path = bzip2arc::CheckedDestinationPath(destinationFolder.c_str(), record, header);
-    const Slot& slot = decoders.WaitFor(i);
-    if (slot.ViaLibrary) {
-      bzip2arc::ExtractRecord(volumePattern.c_str(), path.c_str(), record, header, viaLibrary);
-    } else {
-      WriteDecoded(slot, record, path.c_str());
-    }
+    const DirectoryRecord record = decoders.Record(i);
+    bzip2arc::ForRecord(record, [&] {
+      const auto path = bzip2arc::CheckedDestinationPath(destinationFolder.c_str(), record, header, options.Names);
+      const Slot& slot = decoders.WaitFor(i);
+      if (slot.ViaLibrary) {
+        bzip2arc::ExtractRecord(volumePattern.c_str(), path.c_str(), record, header, viaLibrary);
+      } else {
+        WriteDecoded(slot, record, path.c_str(), workFile.c_str());
+      }
+    });
     decoders.Release();
     if (options.Progress) options.Progress(bzip2arc::RoundPercent(static_cast<double>(i + 1) * 100.0 / count));
   }

@@ -27,6 +27,8 @@ struct ParallelExtractOptions {
   std::function<void(int percent)> Progress;
   // Null: the library's TBZDecompressionStream.
   bzip2arc::DecoderFactory* Decoders = nullptr;
+  // Null: file names are the stored names.
+  const bzip2arc::FileNames* Names = nullptr;
 };
 
 void ParallelExtract(const std::string& volumePattern, const std::string& key, const std::string& destinationFolder,
