@@ -7,7 +7,11 @@
 #   E2E_PREFIX     the Wine prefix of the build tree
 #   E2E_WINE_RUN   scripts/wine-run
 #   E2E_ARTIFACTS  where screenshots and reports are kept
-# and a DISPLAY (run-case provides one through xvfb-run).
+# and a DISPLAY (run-case provides one through xvfb-run). E2E_TIME_SCALE (a
+# whole number, 1 by default) multiplies every wait, for slow hosts such as an
+# emulated VM (scripts/test-win32-vm).
+
+E2E_TIME_SCALE=${E2E_TIME_SCALE:-1}
 
 E2E_ERROR_CAPTION="Error during setup initialization"
 
@@ -31,12 +35,15 @@ e2e_fail() {
 # e2e_check WHAT COMMAND...: fails the case unless COMMAND succeeds.
 e2e_check() { if "${@:2}"; then e2e_log "ok: $1"; else e2e_fail "$1"; fi; }
 
+# Microseconds since the epoch, whatever the locale's decimal separator.
+e2e_now_us() { printf '%s' "${EPOCHREALTIME//[!0-9]/}"; }
+
 # e2e_until SECONDS COMMAND...: polls COMMAND until it succeeds; false when
-# the time is up.
+# the time (times E2E_TIME_SCALE) is up.
 e2e_until() {
-  local polls=$(($1 * 50))
+  local deadline=$(($(e2e_now_us) + $1 * E2E_TIME_SCALE * 1000000))
   shift
-  until "$@"; do ((polls-- > 0)) && sleep 0.02 || return 1; done
+  until "$@"; do (($(e2e_now_us) < deadline)) && sleep 0.02 || return 1; done
 }
 
 # Runs a Win32 program in the prefix, whose server run-case has started.
@@ -50,7 +57,20 @@ e2e_wine() {
   fi
 }
 
-e2e_probe() { e2e_wine "$E2E_BIN/probe.exe" "$@"; }
+# The probe, with its --timeout times E2E_TIME_SCALE.
+e2e_probe() {
+  local args=()
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --timeout ]; then
+      args+=(--timeout "$(($2 * E2E_TIME_SCALE))")
+      shift 2
+    else
+      args+=("$1")
+      shift
+    fi
+  done
+  e2e_wine "$E2E_BIN/probe.exe" "${args[@]}"
+}
 
 # The value of KEY in the key=value lines on stdin.
 e2e_value() { sed -n "s/^$1=//p" | head -n 1 | tr -d '\r'; }
