@@ -50,6 +50,8 @@ const Row kRows[] = {
      .message = "Damaged directory record \"x" + std::string(63, '?') + "\": name longer than 64 characters"},
     {.name = "NameWithSeparators", .record = [](auto& r) { r.SetName("../x"); }, .message = kInvalid + "\"../x\""},
     {.name = "NameOfADevice", .record = [](auto& r) { r.SetName("CON"); }, .message = kInvalid + "\"CON\""},
+    {.name = "NameThatWindowsShortens", .record = [](auto& r) { r.SetName("x."); }, .message = kInvalid + "\"x.\""},
+    {.name = "NameOfAWorkFile", .record = [](auto& r) { r.SetName("Patch.Old"); }, .message = kInvalid + "\"Patch.Old\""},
     {.name = "NegativeStartOffset", .record = [](auto& r) { r.StartOffset = -5; },
      .message = kDamaged + "stored data has invalid offsets"},
     {.name = "StartAfterEnd", .record = [](auto& r) { r.EndOffset = r.StartOffset - 1; },
