@@ -72,9 +72,18 @@ typedef struct DirectoryListCallbacks {
   void(BZ2ARC_CALL* Append)(void* context, const DirectoryRecordBlock* record);
 } DirectoryListCallbacks;
 
+/* Volume pattern: the path of the volumes with a "%d" for the volume index.
+ * The last "%d" is the directive; earlier ones belong to folder names and
+ * stay as they are ("D:\50%d off\setup%d.lib" names "D:\50%d off\setup1.lib"
+ * for volume 1). No other directive is interpreted.
+ *
+ * Text arguments other than the key must not be null; a null or empty volume
+ * pattern, destination folder or destination path fails with the library's
+ * error before anything is written. A null key counts as an empty one. */
+
 /* Extracts every file of the set into destinationFolder (no trailing
- * separator). volumePattern holds one "%d" for the volume index; key is the
- * zero-terminated directory key (1..56 bytes). progress and disk may be null. */
+ * separator). key is the zero-terminated directory key (1..56 bytes).
+ * progress and disk may be null. */
 BZ2ARC_EXPORT void BZ2ARC_CALL ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder,
                                           ProgressProc progress, DiskProc disk);
 

@@ -82,6 +82,30 @@ TEST_F(DllTest, FailuresCrossWithTheLibrarysMessage) {
   EXPECT_EQ(CallExtractAll(), "error -4");
 }
 
+// Before, a null text crashed inside the DLL and an empty destination put the
+// files into the root of drive C.
+TEST_F(DllTest, NullOrEmptyArgumentsFailBeforeAnythingIsWritten) {
+  WriteSet({Entry("stray.txt", ToBytes("x"))});
+  const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
+  const std::string pattern = Pattern(), folder = destination.Path().string();
+  const struct {
+    const char *Pattern, *Folder, *Message;
+  } cases[] = {
+      {nullptr, folder.c_str(), "No volume pattern given"},
+      {pattern.c_str(), nullptr, "No destination folder given"},
+      {pattern.c_str(), "", "No destination folder given"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(testsupport::ErrorMessage<LibraryError>([&] {
+                CallLibraryOrThrow([&] { extractAll(c.Pattern, kKey.c_str(), c.Folder, RecordProgress, nullptr); });
+              }),
+              c.Message);
+    EXPECT_TRUE(Clean());
+  }
+  EXPECT_TRUE(gLog.Reports.empty());
+  EXPECT_FALSE(std::filesystem::exists("C:\\stray.txt"));
+}
+
 TEST_F(DllTest, ReadArchiveFillsTheCallersListAndPrepareAnswersTrue) {
   WriteSet({Entry("one", ToBytes("1")), Entry("two", ToBytes("22"))}, 0, true);
   const DirectoryListCallbacks callbacks{nullptr, ClearRecords, AppendRecord};
