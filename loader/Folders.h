@@ -3,23 +3,28 @@
 
 #include <cstddef>
 
+#include "AnsiPath.h"
+
 // True only for an existing directory (not a plain file, not an empty path).
 bool FolderExists(const char* path);
 
 // The last occurrence of `character` in `text`, or null.
-char* FindLastChar(char* text, char character);
+wchar_t* FindLastChar(wchar_t* text, wchar_t character);
 
 // The file system's name of the path's last component, in its stored letter
-// case, into `name`; false (name empty) when the file system reports none.
-bool LongName(const char* path, char* name, std::size_t capacity);
+// case and in the ANSI code page: the long name where ToAnsi takes it, else
+// the short 8.3 one; NotRepresentable when neither converts. An empty name
+// (and None) when the file system reports nothing.
+PathProblem LongName(const wchar_t* path, char* name, std::size_t capacity);
 
-// `path` with every component after its head replaced by the file system's
-// name for it; a component it reports nothing for is taken over unchanged,
-// and a trailing backslash stays. False (result empty) if it does not fit.
-bool LongPath(const char* path, char* result, std::size_t capacity);
+// `path` in the ANSI code page with every component after its head replaced
+// by LongName's name for it; a component it reports nothing for is taken
+// over as it stands, and a trailing backslash stays. The result is empty
+// after a problem.
+PathProblem LongPath(const wchar_t* path, char* result, std::size_t capacity);
 
 // Deletes everything in `folder` and, with RemoveFolders, the folder itself.
-// Entries whose names begin with "." are left alone. Links (reparse points)
+// Links (reparse points)
 // are removed themselves, never followed. Tries every entry once; true when
 // all went (with RemoveFolders: when the folder itself could be removed).
 bool DeleteFolder(const char* folder, bool RemoveFolders);

@@ -1,5 +1,6 @@
 #include "SetupSequence.h"
 
+#include "AnsiPath.h"
 #include "CommandLine.h"
 #include "ErrorExits.h"
 #include "ExtractionCallbacks.h"
@@ -17,6 +18,9 @@ namespace {
 // The key the archive sets' directories are enciphered with.
 constexpr char kDirectoryKey[] = {0x6E, 0x14, static_cast<char>(0xB2), 0x3C, static_cast<char>(0x85),
                                   static_cast<char>(0xD9), 0x27, 0x00};
+
+// The longest volume name the library forms from the pattern.
+constexpr std::size_t kLongestVolumeName = sizeof "\\setup255.lib" - 1;
 
 // The platform's limit for a command line.
 constexpr std::size_t kCommandLineCapacity = 32768;
@@ -36,16 +40,41 @@ void RunExtractAll(void* context) {
   call.ExtractAll(call.Pattern, kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
 }
 
+// The box for a path that has no form fit for the "A" functions; `other`
+// for a failure that the system reports otherwise.
+const char* PathMessage(PathProblem problem, const char* tooLong, const char* notRepresentable, const char* other) {
+  return problem == PathProblem::TooLong ? tooLong : problem == PathProblem::NotRepresentable ? notRepresentable : other;
+}
+
 void CreateTemporaryFolder() {
   char basePath[kPathCapacity];
   char folder[kPathCapacity];
   // The search works on its own copy: TempDir never names the system
   // temporary folder, which an error exit would delete. Without a folder the
-  // library has nowhere to go, as when the creation fails unnoticed.
-  if (!SystemTempPath(basePath, sizeof basePath) || !CreateTempFolder(basePath, folder, sizeof folder)) {
-    InitErrorExit(kLibraryNotExtracted);
+  // library has nowhere to go, as when the creation fails.
+  const PathProblem problem = SystemTempPath(basePath, kPathCapacity - kLongestFolderName - kLongestAppendedName);
+  if (problem != PathProblem::None) {
+    InitErrorExit(PathMessage(problem, kTempFolderTooLong, kTempFolderNotRepresentable, kLibraryNotExtracted));
   }
+  if (!CreateTempFolder(basePath, folder, sizeof folder)) InitErrorExit(kLibraryNotExtracted);
   CopyText(TempDir, sizeof TempDir, folder);
+}
+
+// LoaderDir, for the "A" functions: as the system reports it where it fits
+// them, else its short form. A cut or mangled path would find another
+// folder's set.
+void FindLoaderFolder(char* loaderDir) {
+  wchar_t modulePath[kWidePathCapacity];
+  const DWORD length = GetModuleFileNameW(nullptr, modulePath, kWidePathCapacity);
+  PathProblem problem = length == 0 || length >= kWidePathCapacity ? PathProblem::TooLong : PathProblem::None;
+  if (problem == PathProblem::None) {
+    CutToLoaderFolder(modulePath);
+    // The volume pattern, formatted, must fit as well.
+    problem = AnsiPath(modulePath, loaderDir, kPathCapacity - kLongestVolumeName);
+  }
+  if (problem != PathProblem::None) {
+    InitErrorExit(PathMessage(problem, kLoaderFolderTooLong, kLoaderFolderNotRepresentable, kLoaderFolderTooLong));
+  }
 }
 
 void StartMainProgram(const char* loaderDir) {
@@ -100,11 +129,8 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
   KillTimer(window, timerId);
   CreateTemporaryFolder();
 
-  char modulePath[kPathCapacity + 1];
-  const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
-  modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
-  char loaderDir[sizeof modulePath];
-  LoaderFolderOf(modulePath, loaderDir, sizeof loaderDir);
+  char loaderDir[kPathCapacity];
+  FindLoaderFolder(loaderDir);
 
   UnpackLibrary();
   if (!ExtractArchiveSet(loaderDir)) InitErrorExit(kCallFailed);
