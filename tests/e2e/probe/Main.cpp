@@ -2,7 +2,8 @@
 // Wine prefix, for the end-to-end scripts. Its messages carry a timeout, so
 // a busy loader never blocks it.
 //
-//   probe dialog [--min-pos N] | dialog-gone | box --caption TEXT [--press ok|none] [--other-than HWND] | windows
+//   probe dialog [--min-pos N] [--press cancel] | dialog-gone | box --caption TEXT [--press ok|cancel|none]
+//         [--other-than HWND] | windows
 //
 // Each waits up to --timeout MS (10000). Exit status: 0 done, 1 timed out,
 // 2 usage, 3 click failed.
@@ -89,6 +90,8 @@ int Run(const std::string& command, std::map<std::string, std::string> options) 
     GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
     std::printf("pos=%ld\ncancel=%ld %ld %ld %ld\n", long(position), cancel.left, cancel.top, cancel.right,
                 cancel.bottom);
+    // The button itself, for when a box covers it on screen.
+    if (options["--press"] == "cancel" && SendWithTimeout(GetDlgItem(dialog, IDCANCEL), BM_CLICK) != 0) return 3;
     return 0;
   }
   if (command == "box" && options.count("--caption")) {
@@ -101,7 +104,10 @@ int Run(const std::string& command, std::map<std::string, std::string> options) 
         }) != 0)
       return 1;
     std::printf("box.window=%p\nbox.text=%s\n", static_cast<void*>(box), TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-    return options["--press"] != "ok" || SendWithTimeout(GetDlgItem(box, IDOK), BM_CLICK) == 0 ? 0 : 3;
+    const std::string press = options["--press"];
+    if (press != "ok" && press != "cancel") return 0;
+    const HWND button = GetDlgItem(box, press == "ok" ? IDOK : IDCANCEL);
+    return button != nullptr && SendWithTimeout(button, BM_CLICK) == 0 ? 0 : 3;
   }
   std::fputs("probe: see the head of tests/e2e/probe/Main.cpp for its usage\n", stderr);
   return 2;
