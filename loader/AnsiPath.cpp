@@ -29,8 +29,9 @@ bool ExtendedForm(const wchar_t* path, wchar_t* extended, std::size_t capacity) 
   return true;
 }
 
-// The path of an extended form as the "A" functions take it.
-const wchar_t* WithoutExtendedPrefix(wchar_t* path) {
+}  // namespace
+
+wchar_t* WithoutExtendedPrefix(wchar_t* path) {
   if (StartsWith(path, kExtendedUncPrefix)) {
     wchar_t* server = path + std::wcslen(kExtendedUncPrefix) - 2;
     server[0] = L'\\';
@@ -38,8 +39,6 @@ const wchar_t* WithoutExtendedPrefix(wchar_t* path) {
   }
   return StartsWith(path, kExtendedPrefix) ? path + std::wcslen(kExtendedPrefix) : path;
 }
-
-}  // namespace
 
 PathProblem ToAnsi(const wchar_t* wide, char* ansi, std::size_t capacity) {
   // With UTF-8 as the ANSI code page every character has its equivalent,

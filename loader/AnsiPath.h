@@ -25,6 +25,10 @@ PathProblem ToAnsi(const wchar_t* wide, char* ansi, std::size_t capacity);
 // code page as ToAnsi gives it. Unavailable when the system has none.
 PathProblem ShortAnsiPath(const wchar_t* path, char* ansi, std::size_t capacity);
 
+// `path` without a "\\?\" or "\\?\UNC\" prefix, as the "A" functions take
+// it ("\\?\UNC\server\x" becomes "\\server\x", changed in place).
+wchar_t* WithoutExtendedPrefix(wchar_t* path);
+
 // `path` as it stands when ToAnsi takes it, else its short form. When
 // neither works, the short form's problem, or the long one's when there is
 // no short form.

@@ -23,8 +23,9 @@ PathProblem LongName(const wchar_t* path, char* name, std::size_t capacity);
 // after a problem.
 PathProblem LongPath(const wchar_t* path, char* result, std::size_t capacity);
 
-// Deletes everything in `folder` and, with RemoveFolders, the folder itself.
-// Links (reparse points)
-// are removed themselves, never followed. Tries every entry once; true when
-// all went (with RemoveFolders: when the folder itself could be removed).
+// Deletes everything in `folder` and, with RemoveFolders, the folder itself:
+// every entry but "." and "..", names that begin with "." included. Links
+// (reparse points) are removed themselves, never followed. Tries every entry
+// once; true when all went (with RemoveFolders: when the folder itself could
+// be removed).
 bool DeleteFolder(const char* folder, bool RemoveFolders);

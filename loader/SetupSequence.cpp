@@ -68,9 +68,11 @@ void FindLoaderFolder(char* loaderDir) {
   const DWORD length = GetModuleFileNameW(nullptr, modulePath, kWidePathCapacity);
   PathProblem problem = length == 0 || length >= kWidePathCapacity ? PathProblem::TooLong : PathProblem::None;
   if (problem == PathProblem::None) {
-    CutToLoaderFolder(modulePath);
+    // Started by its "\\?\" form, the loader still gives Setup.bin a plain path.
+    wchar_t* const folder = WithoutExtendedPrefix(modulePath);
+    CutToLoaderFolder(folder);
     // The volume pattern, formatted, must fit as well.
-    problem = AnsiPath(modulePath, loaderDir, kPathCapacity - kLongestVolumeName);
+    problem = AnsiPath(folder, loaderDir, kPathCapacity - kLongestVolumeName);
   }
   if (problem != PathProblem::None) {
     InitErrorExit(PathMessage(problem, kLoaderFolderTooLong, kLoaderFolderNotRepresentable, kLoaderFolderTooLong));

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "AnsiPath.h"
 #include "support/TempFolder.h"
@@ -69,4 +70,14 @@ TEST(AnsiPathTest, APathThatDoesNotFitIsTakenInItsShortForm) {
   // No short form of what does not exist: the long form's problem.
   EXPECT_EQ(Convert(AnsiPath, (foreign / L"\u0434").wstring()), (Converted{PathProblem::NotRepresentable, ""}));
   EXPECT_EQ(Convert(ShortAnsiPath, (temp.Path() / "missing").wstring()), (Converted{PathProblem::Unavailable, ""}));
+}
+
+TEST(AnsiPathTest, TheExtendedPrefixGoes) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"\\\\?\\C:\\Media", L"C:\\Media"},
+      {L"\\\\?\\UNC\\server\\share\\Media", L"\\\\server\\share\\Media"},
+      {L"C:\\Media", L"C:\\Media"},
+      {L"\\\\server\\share", L"\\\\server\\share"},
+  };
+  for (auto [path, expected] : cases) EXPECT_EQ(std::wstring(WithoutExtendedPrefix(path.data())), expected);
 }
