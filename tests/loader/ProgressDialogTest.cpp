@@ -76,8 +76,9 @@ namespace {
 // the prompt's own loop runs on the test's.
 DWORD WINAPI PressPromptButton(LPVOID button) {
   for (int attempt = 0; attempt < 500; ++attempt, Sleep(10)) {
+    // Every prompt has OK; once it is there, the box is complete.
     const HWND box = FindWindowA("#32770", "Insert next disk");
-    if (box == nullptr) continue;
+    if (box == nullptr || !IsWindowVisible(box) || GetDlgItem(box, IDOK) == nullptr) continue;
     const HWND control = GetDlgItem(box, static_cast<int>(reinterpret_cast<INT_PTR>(button)));
     // Without that button the box still must go, or the test would hang.
     SendMessageA(control != nullptr ? control : GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
