@@ -52,7 +52,7 @@ void CreateTemporaryFolder() {
   // The search works on its own copy: TempDir never names the system
   // temporary folder, which an error exit would delete. Without a folder the
   // library has nowhere to go, as when the creation fails.
-  const PathProblem problem = SystemTempPath(basePath, kPathCapacity - kLongestFolderName - kLongestAppendedName);
+  const PathProblem problem = SystemTempPath(basePath, kPathCapacity - kFirstFolderName - kLongestAppendedName);
   if (problem != PathProblem::None) {
     InitErrorExit(PathMessage(problem, kTempFolderTooLong, kTempFolderNotRepresentable, kLibraryNotExtracted));
   }

@@ -8,8 +8,8 @@
 
 // The longest name the loader appends to the temporary folder's path.
 constexpr std::size_t kLongestAppendedName = sizeof "\\bzip2arc.dll" - 1;
-// The longest folder name the loader tries.
-constexpr std::size_t kLongestFolderName = sizeof "CV65535" - 1;
+// The first folder name the loader tries.
+constexpr std::size_t kFirstFolderName = sizeof "CV0" - 1;
 
 // The system temporary path in the ANSI code page, ending with a backslash:
 // LongPath's form, or the short form where that does not fit `capacity`.
