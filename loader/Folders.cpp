@@ -48,13 +48,7 @@ bool DeleteEntry(const char* folder, const WIN32_FIND_DATAA& entry, bool RemoveF
 // The listing's entries for the folder itself and its parent.
 bool IsSelfOrParent(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
-}  // namespace
-
-bool FolderExists(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
+// The last occurrence of `character` in `text`, or null.
 wchar_t* FindLastChar(wchar_t* text, wchar_t character) {
   for (wchar_t* at = text + std::wcslen(text); at != text;) {
     if (*--at == character) return at;
@@ -62,6 +56,10 @@ wchar_t* FindLastChar(wchar_t* text, wchar_t character) {
   return nullptr;
 }
 
+// The file system's name of the path's last component, in its stored letter
+// case and in the ANSI code page: the long name where ToAnsi takes it, else
+// the short 8.3 one; NotRepresentable when neither converts. An empty name
+// (and None) when the file system reports nothing.
 PathProblem LongName(const wchar_t* path, char* name, std::size_t capacity) {
   WIN32_FIND_DATAW data;
   FindSearch search(path, data);
@@ -71,6 +69,13 @@ PathProblem LongName(const wchar_t* path, char* name, std::size_t capacity) {
   if (data.cFileName[0] != L'\0' && ToAnsi(data.cFileName, name, capacity) == PathProblem::None) return PathProblem::None;
   if (data.cAlternateFileName[0] != L'\0') return ToAnsi(data.cAlternateFileName, name, capacity);
   return ToAnsi(data.cFileName, name, capacity);
+}
+
+}  // namespace
+
+bool FolderExists(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 PathProblem LongPath(const wchar_t* path, char* result, std::size_t capacity) {

@@ -8,19 +8,11 @@
 // True only for an existing directory (not a plain file, not an empty path).
 bool FolderExists(const char* path);
 
-// The last occurrence of `character` in `text`, or null.
-wchar_t* FindLastChar(wchar_t* text, wchar_t character);
-
-// The file system's name of the path's last component, in its stored letter
-// case and in the ANSI code page: the long name where ToAnsi takes it, else
-// the short 8.3 one; NotRepresentable when neither converts. An empty name
-// (and None) when the file system reports nothing.
-PathProblem LongName(const wchar_t* path, char* name, std::size_t capacity);
-
 // `path` in the ANSI code page with every component after its head replaced
-// by LongName's name for it; a component it reports nothing for is taken
-// over as it stands, and a trailing backslash stays. The result is empty
-// after a problem.
+// by the file system's name for it (the long name where the ANSI code page
+// takes it, else the short 8.3 one); a component it reports nothing for is
+// taken over as it stands, and a trailing backslash stays. The result is
+// empty after a problem.
 PathProblem LongPath(const wchar_t* path, char* result, std::size_t capacity);
 
 // Deletes everything in `folder` and, with RemoveFolders, the folder itself:

@@ -9,6 +9,14 @@
 
 namespace {
 
+// LZ32's functions, looked up at run time: a static import would be resolved
+// before the loader could keep the search out of its own folder.
+struct LzFunctions {
+  INT(WINAPI* Init)(INT file);
+  LONG(WINAPI* Copy)(INT source, INT target);
+  void(WINAPI* Close)(INT handle);
+};
+
 // LZ32 opens a file by name only through an OFSTRUCT, which holds 128
 // characters: the loader opens both files itself and hands LZ32 their
 // handles, whatever the length of the path.
@@ -73,17 +81,9 @@ bool WriteCompressedCopy(const char* path, const void* bytes, DWORD size) {
   return file.Close() && written;
 }
 
-bool Expand(const char* compressed, const char* expanded) {
-  const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
-  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Init)>("LZInit"),
-                       lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
-                       lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
-  if (lz.Init == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
-  return ExpandCompressedCopy(lz, compressed, expanded);
-}
-
-}  // namespace
-
+// Expands the SZDD file `compressed` into `expanded` with `lz`. False when
+// either file cannot be opened or LZ32 takes no more files; nothing stays
+// open then. Whether the expansion itself succeeds is not looked at.
 bool ExpandCompressedCopy(const LzFunctions& lz, const char* compressed, const char* expanded) {
   LzSource source(lz, compressed);
   if (!source.Opened()) return false;
@@ -96,6 +96,17 @@ bool ExpandCompressedCopy(const LzFunctions& lz, const char* compressed, const c
   target.Close();
   return true;
 }
+
+bool Expand(const char* compressed, const char* expanded) {
+  const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
+  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Init)>("LZInit"),
+                       lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
+                       lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
+  if (lz.Init == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
+  return ExpandCompressedCopy(lz, compressed, expanded);
+}
+
+}  // namespace
 
 bool ExpandLibrary(HMODULE module, const char* folder) {
   // All four calls first; each copes with what the one before gave.

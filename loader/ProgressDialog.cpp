@@ -1,8 +1,8 @@
 #include "ProgressDialog.h"
 
-#include "Folders.h"
 #include "Globals.h"
 #include "SetupSequence.h"
+#include "TemporaryFolder.h"
 
 INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -15,8 +15,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
       if (wParam == IDCANCEL) CancelSetup();
       return 0;
     case WM_QUIT:
-      SetCurrentDirectoryA("C:\\");
-      DeleteFolder(TempDir, true);
+      DeleteTempDir();
       ExitProcess(0);
     default:
       return 0;
@@ -26,6 +25,5 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
 void CancelSetup() {
   CancelRequested = true;
   EndDialog(DialogHandle, 0);
-  SetCurrentDirectoryA("C:\\");
-  DeleteFolder(TempDir, true);
+  DeleteTempDir();
 }

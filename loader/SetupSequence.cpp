@@ -11,13 +11,10 @@
 #include "Messages.h"
 #include "TemporaryFolder.h"
 #include "Text.h"
+#include "archive/core/DirectoryKey.h"
 #include "archive/guard/LibraryGuard.h"
 
 namespace {
-
-// The key the archive sets' directories are enciphered with.
-constexpr char kDirectoryKey[] = {0x6E, 0x14, static_cast<char>(0xB2), 0x3C, static_cast<char>(0x85),
-                                  static_cast<char>(0xD9), 0x27, 0x00};
 
 // The longest volume name the library forms from the pattern.
 constexpr std::size_t kLongestVolumeName = sizeof "\\setup255.lib" - 1;
@@ -37,7 +34,7 @@ struct ExtractAllCall {
 
 void RunExtractAll(void* context) {
   const auto& call = *static_cast<ExtractAllCall*>(context);
-  call.ExtractAll(call.Pattern, kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
+  call.ExtractAll(call.Pattern, bzip2arc::kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
 }
 
 // The box for a path that has no form fit for the "A" functions; `other`
@@ -144,7 +141,5 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
   char programPath[kPathCapacity];
   JoinText(programPath, sizeof programPath, TempDir, "\\Setup.bin");
   WaitForMainProgram(programPath);
-
-  SetCurrentDirectoryA("C:\\");
-  DeleteFolder(TempDir, true);
+  DeleteTempDir();
 }

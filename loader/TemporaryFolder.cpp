@@ -65,3 +65,8 @@ bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity) 
   CopyText(folder, capacity, "");
   return false;
 }
+
+bool DeleteTempDir() {
+  SetCurrentDirectoryA("C:\\");
+  return DeleteFolder(TempDir, true);
+}

@@ -1,5 +1,5 @@
-// Finding and creating the temporary folder CV0, CV1, ... under the system
-// temporary path.
+// Finding, creating and deleting the temporary folder CV0, CV1, ... under the
+// system temporary path.
 #pragma once
 
 #include <cstddef>
@@ -28,3 +28,7 @@ PathProblem SystemTempPath(char* path, std::size_t capacity);
 // folder cannot be created (the base path missing, access denied, a name
 // the file system refuses).
 bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity);
+
+// Makes "C:\" the current folder, so that no folder of ours stays in use,
+// then deletes TempDir with everything in it. True when it is gone.
+bool DeleteTempDir();

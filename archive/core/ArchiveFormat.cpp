@@ -100,7 +100,7 @@ StoredDataLocation LocateStoredData(const DirectoryRecord& record, const Archive
     location.Offset = static_cast<std::int64_t>(record.StartOffset) - header.FirstVolumeSize -
                       static_cast<std::int64_t>(record.Volume - 1) * header.VolumeSize;
   }
-  location.Length = static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;
+  location.Length = record.StoredLength();
   return location;
 }
 
@@ -176,11 +176,7 @@ bool IsWorkFileName(std::string_view name) {
 void CheckRecordName(std::string_view name) {
   const bool invalid = name.empty() || EndsInDotOrBlank(name) || HasForbiddenCharacter(name) || IsDeviceName(name) ||
                        IsWorkFileName(name);
-  if (invalid) {
-    MessageText message;
-    message.Append("Invalid file name in archive: \"").AppendPrintable(name).Append('"');
-    throw EArchiveError(message);
-  }
+  if (invalid) RaiseNamed("Invalid file name in archive: \"", name, "\"");
 }
 
 bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name) {

@@ -25,7 +25,7 @@
 #include "Arguments.h"
 #include "BenchSupport.h"
 #include "Payload.h"
-#include "StoredData.h"
+#include "archive/core/StoredData.h"
 #include "archive/core/FileExtraction.h"
 #include "archive/core/ArchiveReader.h"
 #include "archive/core/MemoryStream.h"

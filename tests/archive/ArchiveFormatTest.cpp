@@ -101,6 +101,8 @@ TEST(ArchiveFormat, VolumeNamesReplaceTheLastDirective) {
   EXPECT_EQ(name.View(), "D:\\50%d off\\setup255.lib");
   EXPECT_TRUE(FormatVolumeName("/m/100%/setup%d.lib", 7, name));
   EXPECT_EQ(name.View(), "/m/100%/setup7.lib");
+  EXPECT_TRUE(FormatVolumeName("/m/setup.lib", 3, name));  // one file for every volume
+  EXPECT_EQ(name.View(), "/m/setup.lib");
   FixedText<8> tooShort;
   EXPECT_FALSE(FormatVolumeName("abcdef%d", 123, tooShort));
 }

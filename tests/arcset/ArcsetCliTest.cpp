@@ -123,8 +123,13 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
 
 // Sets from other writers may hold names that create refuses: list escapes them.
 TEST(ArcsetListing, NamesWithQuotesAndControlBytesAreEscaped) {
-  EXPECT_EQ(arcset::JsonString("a\t\"b\\"), "\"a\\u0009\\\"b\\\\\"");
-  EXPECT_EQ(arcset::DisplayName("a\tb\""), "a\\x09b\"");
+  bzip2arc::DirectoryRecord record;
+  record.SetName("a\t\"b\\");
+  bzip2arc::DirectoryList records;
+  records.Append(record);
+  const bzip2arc::ArchiveHeader header;
+  EXPECT_NE(arcset::FormatJson(header, records).find("\"Name\": \"a\\u0009\\\"b\\\\\""), std::string::npos);
+  EXPECT_NE(arcset::FormatTable(header, records).find("a\\x09\"b\\  "), std::string::npos);
 }
 
 // Folders add their files sorted by name where they stand among the inputs.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "PatchGenerator.h"
 
@@ -14,6 +16,9 @@ namespace arcset {
 namespace fs = std::filesystem;
 
 namespace {
+
+// An input the set cannot hold (exit status 1).
+[[noreturn]] void Reject(const std::string& reason) { throw std::runtime_error(reason); }
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -26,38 +31,27 @@ std::string Folded(const std::string& name) {
   return folded;
 }
 
-bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std::vector<std::uint8_t> content) {
-  bzip2arc::WriterEntry entry;
-  entry.Name = name;
-  entry.Content = std::move(content);
-  entry.Attributes = AttributesOf(file);
-  std::error_code error;
-  const auto time = fs::last_write_time(file, error);
-  if (error) throw InputError("cannot read the time of " + Quoted(file) + ": " + error.message());
-  entry.DateTime = bzip2arc::DosDateTimeOf(time);
-  return entry;
-}
-
-}  // namespace
-
+// The files the INPUT operands stand for, in record order. A folder adds its
+// regular files sorted by name; a folder inside it is an error, as the format
+// has no folders.
 std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
   std::vector<fs::path> files;
   for (const fs::path& input : inputs) {
     std::error_code error;
     const fs::file_status status = fs::status(input, error);
-    if (!fs::exists(status)) throw InputError("cannot read " + Quoted(input) + ": no such file or folder");
+    if (!fs::exists(status)) Reject("cannot read " + Quoted(input) + ": no such file or folder");
     if (fs::is_regular_file(status)) {
       files.push_back(input);
       continue;
     }
-    if (!fs::is_directory(status)) throw InputError("cannot read " + Quoted(input) + ": not a regular file");
+    if (!fs::is_directory(status)) Reject("cannot read " + Quoted(input) + ": not a regular file");
     std::vector<fs::path> inside;
     for (const fs::directory_entry& entry : fs::directory_iterator(input)) {
       if (entry.is_directory()) {
-        throw InputError("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
-                         ": archive sets have no folders");
+        Reject("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
+               ": archive sets have no folders");
       }
-      if (!entry.is_regular_file()) throw InputError("cannot read " + Quoted(entry.path()) + ": not a regular file");
+      if (!entry.is_regular_file()) Reject("cannot read " + Quoted(entry.path()) + ": not a regular file");
       inside.push_back(entry.path());
     }
     std::sort(inside.begin(), inside.end(),
@@ -67,16 +61,14 @@ std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
   return files;
 }
 
+// Rejects names that the library would refuse to extract.
 void CheckEntryName(const std::string& name) {
   if (name.size() > bzip2arc::kMaxNameLength)
-    throw InputError("file name longer than 64 bytes: '" + name + "'");
-  try {
-    bzip2arc::CheckRecordName(name);
-  } catch (const bzip2arc::Exception& error) {
-    throw InputError(error.Message());
-  }
+    Reject("file name longer than 64 bytes: '" + name + "'");
+  bzip2arc::CheckRecordName(name);
 }
 
+// 0x20 (archive), plus 0x01 (read-only) when nobody may write the file.
 std::uint32_t AttributesOf(const fs::path& file) {
   std::error_code error;
   const fs::perms perms = fs::status(file, error).permissions();
@@ -90,24 +82,38 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
   };
   errno = 0;
   const std::unique_ptr<std::FILE, Closer> stream(std::fopen(file.string().c_str(), "rb"));
-  if (!stream) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  if (!stream) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
   std::error_code error;
   const std::uintmax_t size = fs::file_size(file, error);
   if (!error) {
-    if (size > static_cast<std::uintmax_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
+    if (size > static_cast<std::uintmax_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
     bytes.reserve(static_cast<std::size_t>(size));
   }
   std::uint8_t buffer[1 << 16];
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream.get());
     bytes.insert(bytes.end(), buffer, buffer + got);
-    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
     if (got < sizeof buffer) break;
   }
-  if (std::ferror(stream.get())) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  if (std::ferror(stream.get())) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
   return bytes;
 }
+
+bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std::vector<std::uint8_t> content) {
+  bzip2arc::WriterEntry entry;
+  entry.Name = name;
+  entry.Content = std::move(content);
+  entry.Attributes = AttributesOf(file);
+  std::error_code error;
+  const auto time = fs::last_write_time(file, error);
+  if (error) Reject("cannot read the time of " + Quoted(file) + ": " + error.message());
+  entry.DateTime = bzip2arc::DosDateTimeOf(time);
+  return entry;
+}
+
+}  // namespace
 
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& inputs,
                                                   const std::vector<PatchRequest>& patches) {
@@ -117,7 +123,7 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
     const std::string name = file.filename().string();
     CheckEntryName(name);
     const auto [at, added] = taken.emplace(Folded(name), name);
-    if (!added) throw InputError("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
+    if (!added) Reject("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
     entries.push_back(EntryOf(name, file, ReadWholeFile(file)));
   }
 
@@ -132,18 +138,18 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
       return entry.Kind == bzip2arc::kKindFile && entry.Name == request.Name;
     });
     if (original == entries.end())
-      throw InputError("--patch " + request.Name + ": no file of that name is in the set before it");
+      Reject("--patch " + request.Name + ": no file of that name is in the set before it");
     const auto latest = patched.find(request.Name);
     const std::vector<std::uint8_t>& current = latest != patched.end() ? latest->second.Content : original->Content;
     const std::uint32_t attributes = latest != patched.end() ? latest->second.Attributes : original->Attributes;
     if ((attributes & 0x01) != 0) {
       // Windows refuses to create a read-only file anew, which the patch step does.
-      throw InputError("--patch " + request.Name + ": the set makes that file read-only before the patch");
+      Reject("--patch " + request.Name + ": the set makes that file read-only before the patch");
     }
     const std::vector<std::uint8_t> oldContent = ReadWholeFile(request.Old);
     if (oldContent != current) {
-      throw InputError("--patch " + request.Name + ": " + Quoted(request.Old) +
-                       " is not the content that the set gives that file at this point");
+      Reject("--patch " + request.Name + ": " + Quoted(request.Old) +
+             " is not the content that the set gives that file at this point");
     }
     std::vector<std::uint8_t> newContent = ReadWholeFile(request.New);
     bzip2arc::WriterEntry entry = EntryOf(request.Name, request.New, bzip2arc::patch::MakePatch(oldContent, newContent));

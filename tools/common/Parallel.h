@@ -12,6 +12,4 @@ namespace bzip2arc {
 // rethrown here after the others have finished.
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& job);
 
-unsigned HardwareThreads();
-
 }  // namespace bzip2arc

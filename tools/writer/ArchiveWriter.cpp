@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <numeric>
+#include <stdexcept>
 #include <system_error>
 
 #include "Parallel.h"
@@ -21,14 +22,10 @@ constexpr std::int64_t kMaxLogicalSize = INT32_MAX;
 void CheckEntries(const std::vector<WriterEntry>& entries) {
   for (const WriterEntry& entry : entries) {
     if (entry.Name.size() > kMaxNameLength)
-      throw WriterError("name longer than 64 characters: " + entry.Name);
-    try {
-      CheckRecordName(entry.Name);
-    } catch (const Exception& error) {
-      throw WriterError(error.Message());
-    }
+      throw std::runtime_error("name longer than 64 characters: " + entry.Name);
+    CheckRecordName(entry.Name);
     if (entry.Content.size() > static_cast<std::size_t>(INT32_MAX))
-      throw WriterError("file larger than 2 GiB: " + entry.Name);
+      throw std::runtime_error("file larger than 2 GiB: " + entry.Name);
   }
 }
 
@@ -39,24 +36,19 @@ std::vector<std::size_t> StorageOrderOf(const std::vector<WriterEntry>& entries,
   std::vector<std::size_t> given = options.StorageOrder;
   std::vector<std::size_t> sorted = given;
   std::sort(sorted.begin(), sorted.end());
-  if (sorted != order) throw WriterError("storage order must name every entry once");
+  if (sorted != order) throw std::runtime_error("storage order must name every entry once");
   return given;
 }
 
 std::vector<std::uint8_t> EncipheredDirectory(std::vector<std::uint8_t> directory, const WriterOptions& options) {
   BlowfishContext context;
-  try {
-    BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
-  } catch (const Exception& error) {
-    throw WriterError(error.Message());
-  }
+  BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
   EncipherBuffer(context, directory.data(), static_cast<std::int32_t>(directory.size()));
   BlowfishWipe(context);
   return directory;
 }
 
-}  // namespace
-
+// Compresses one entry's content as the archive stores it.
 std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& content, int blockSize100k) {
   // bzip2's documented worst case: 1% larger plus 600 bytes.
   auto capacity = static_cast<unsigned int>(content.size() + content.size() / 100 + 600);
@@ -67,16 +59,18 @@ std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& conten
     return BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
                                     static_cast<unsigned int>(content.size()), blockSize100k, 0, 0);
   });
-  if (result != BZ_OK) throw WriterError("bzip2 compression failed (" + std::to_string(result) + ")");
+  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed (" + std::to_string(result) + ")");
   out.resize(capacity);
   return out;
 }
+
+}  // namespace
 
 std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
                                                        const WriterOptions& options) {
   CheckEntries(entries);
   if (entries.size() > static_cast<std::size_t>(INT32_MAX / kDirectoryRecordSize))
-    throw WriterError("too many files");
+    throw std::runtime_error("too many files");
   const std::vector<std::size_t> order = StorageOrderOf(entries, options);
 
   std::vector<std::vector<std::uint8_t>> streams(entries.size());
@@ -87,7 +81,7 @@ std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterE
       static_cast<std::int64_t>(kArchiveHeaderSize + kDirectoryRecordSize * entries.size());
   std::int64_t logicalSize = directoryEnd;
   for (const auto& stream : streams) logicalSize += static_cast<std::int64_t>(stream.size());
-  if (logicalSize > kMaxLogicalSize) throw WriterError("archive set larger than 2 GiB");
+  if (logicalSize > kMaxLogicalSize) throw std::runtime_error("archive set larger than 2 GiB");
 
   ArchiveHeader header;
   header.Encrypted = options.Encrypt ? 1 : 0;
@@ -96,15 +90,15 @@ std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterE
     header.FirstVolumeSize = header.VolumeSize = static_cast<std::int32_t>(logicalSize);
   } else {
     const std::int64_t first = options.FirstVolumeSize > 0 ? options.FirstVolumeSize : options.VolumeSize;
-    if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw WriterError("volume size too large");
+    if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw std::runtime_error("volume size too large");
     if (first < directoryEnd)
-      throw WriterError("the first volume must hold the header and directory (" + std::to_string(directoryEnd) +
+      throw std::runtime_error("the first volume must hold the header and directory (" + std::to_string(directoryEnd) +
                         " bytes)");
     header.VolumeSize = static_cast<std::int32_t>(options.VolumeSize);
     header.FirstVolumeSize = static_cast<std::int32_t>(first);
     if (logicalSize > first) {
       const std::int64_t volumes = 1 + (logicalSize - first + options.VolumeSize - 1) / options.VolumeSize;
-      if (volumes > kMaxVolumes) throw WriterError("more than 256 volumes needed; choose a larger volume size");
+      if (volumes > kMaxVolumes) throw std::runtime_error("more than 256 volumes needed; choose a larger volume size");
     }
   }
 
@@ -160,12 +154,12 @@ void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std:
       out.write(reinterpret_cast<const char*>(volumes[written].data()),
                 static_cast<std::streamsize>(volumes[written].size()));
       out.close();
-      if (!out) throw WriterError("cannot write " + volumeName(written).string());
+      if (!out) throw std::runtime_error("cannot write " + volumeName(written).string());
     }
     for (std::size_t i = 0; i < volumes.size(); ++i) {
       std::error_code error;
       fs::rename(partialName(i), volumeName(i), error);
-      if (error) throw WriterError("cannot create " + volumeName(i).string() + ": " + error.message());
+      if (error) throw std::runtime_error("cannot create " + volumeName(i).string() + ": " + error.message());
     }
   } catch (...) {
     for (std::size_t i = 0; i <= written && i < volumes.size(); ++i) fs::remove(partialName(i), ignored);
