@@ -14,6 +14,9 @@
 
 namespace bzip2arc {
 
+// How an extraction that its caller cancelled fails.
+inline constexpr char kTerminatedByUser[] = "Extraction terminated by user!";
+
 // The defaults are those of absent callbacks: nothing is reported, nothing
 // cancelled, and nobody is asked for a missing disk.
 class ExtractionHooks : public PatchProgress {
