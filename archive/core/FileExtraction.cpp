@@ -11,21 +11,6 @@ namespace bzip2arc {
 
 namespace {
 
-// The work file that takes the stored data: created anew, and deleted when
-// it is destroyed. On POSIX it has no name while open, on Windows it goes
-// away with its handle, so that nothing outlives even a killed process.
-class WorkFile final : public TFileStream {
- public:
-  explicit WorkFile(const char* path) : TFileStream(path, FileMode::CreateWorkFile), path_(path) {}
-  ~WorkFile() override {
-    Close();
-    platform::RemoveFile(path_);
-  }
-
- private:
-  const char* path_;
-};
-
 // The patch applier's progress: `consumed` patch-stream bytes since its last
 // report, shown through FileProgress.
 void ReportPatchProgress(std::int32_t consumed) {
@@ -70,8 +55,8 @@ void ExtractRecord(const char* volumePattern, const char* destinationPath, const
   CheckDirectoryRecord(record, header);
   platform::EnterRootFolder();
   // Destroyed in reverse: the output's clean-up first, then the decoder,
-  // then the work file.
-  WorkFile work(context.WorkFile);
+  // then the work file, which goes with its handle.
+  TFileStream work(context.WorkFile, FileMode::CreateWorkFile);
   GatherStoredData(volumePattern, record, header, context.Hooks, work);
   std::unique_ptr<TStream> decoder;
   RecordOutput output(record, destinationPath);

@@ -17,7 +17,15 @@ namespace {
 
 class DllTest : public ExtractionTest {
  public:
-  void SetUp() override { ASSERT_NE(module, nullptr); }
+  // The export keeps its work file in the system temporary folder: this
+  // test's work folder, which Clean() looks at, while it runs.
+  void SetUp() override {
+    ASSERT_NE(module, nullptr);
+    systemTemp.resize(MAX_PATH);
+    systemTemp.resize(::GetEnvironmentVariableA("TMP", systemTemp.data(), MAX_PATH));
+    ::SetEnvironmentVariableA("TMP", work.Path().string().c_str());
+  }
+  void TearDown() override { ::SetEnvironmentVariableA("TMP", systemTemp.empty() ? nullptr : systemTemp.c_str()); }
   // The export `name`; Function is its type in bzip2arc.h.
   template <class Function>
   Function Get(const char* name) const {
@@ -26,8 +34,7 @@ class DllTest : public ExtractionTest {
     return function;
   }
   // Calls ExtractAll as the loader does: "" or the message that crossed over.
-  // No work file may stay behind either way: the export keeps it in the
-  // system temporary folder.
+  // No work file may stay behind either way.
   std::string CallExtractAll(DiskProc disk = nullptr) {
     const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
     const std::string pattern = Pattern(), folder = destination.Path().string();
@@ -35,13 +42,13 @@ class DllTest : public ExtractionTest {
       CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, disk); });
     });
     EXPECT_TRUE(Clean());
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "bzin.tmp"));
     return message;
   }
 
   // The one beside this program: the first place LoadLibraryA looks.
   std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&::FreeLibrary)> module{::LoadLibraryA("bzip2arc.dll"),
                                                                                     ::FreeLibrary};
+  std::string systemTemp;
 };
 
 // The volumes asked for; the withheld one comes back at the third request.
@@ -69,6 +76,19 @@ TEST_F(DllTest, AsksForAMissingVolumeUntilItIsThere) {
   EXPECT_EQ(gDiskRequests, (std::vector<int>{1, 1, 1}));
   EXPECT_EQ(Tree().at("big.bin"), content);
   EXPECT_EQ(gLog.Reports.back(), (Report{100, 0}));
+}
+
+// A file (or a link) under the work file's old fixed name stays as it was:
+// every extraction creates a new file of a name of its own.
+TEST_F(DllTest, TheWorkFileNeverTakesAnExistingName) {
+  testsupport::WriteFileBytes(work.File("bzin.tmp"), ToBytes("planted"));
+  WriteSet({Entry("a.txt", ToBytes("a"))});
+  const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
+  const std::string pattern = Pattern(), folder = destination.Path().string();
+  CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, nullptr); });
+  EXPECT_EQ(Tree(), (Files{{"a.txt", ToBytes("a")}}));
+  EXPECT_EQ(testsupport::ReadFileBytes(work.File("bzin.tmp")), ToBytes("planted"));
+  EXPECT_EQ(Count(work.Path()), 1);
 }
 
 TEST_F(DllTest, FailuresCrossWithTheLibrarysMessage) {
