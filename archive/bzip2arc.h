@@ -44,14 +44,18 @@
 extern "C" {
 #endif
 
-/* Progress: percent of the whole extraction (0..100), bytes (0 in reports
- * from ExtractAll), and the caller's answer: write 0 into *cancel to go on,
- * anything else to stop. */
+/* Progress: percent of the whole extraction (0..100; from ExtractAll never
+ * lower than in the report before), bytes (0 in reports from ExtractAll),
+ * and the caller's answer: write 0 into *cancel to go on, anything else to
+ * stop. */
 typedef void(BZ2ARC_CALL* ProgressProc)(int32_t percent, int32_t bytes, int32_t* cancel);
 
 /* A volume file is missing: volume is its index as it goes into the "%d" of
  * the volume pattern. The library looks again when the callback returns and
- * calls it again while the file is still missing. */
+ * calls it again while the file is still missing. Before every such call it
+ * reports progress once more (the percentage so far, bytes 0), so that a
+ * caller can give up while it waits: Cancel ends the call with "Extraction
+ * terminated by user!". Without a progress callback it waits for ever. */
 typedef void(BZ2ARC_CALL* DiskProc)(uint8_t volume);
 
 /* The archive header and a directory record as stored (little-endian). */

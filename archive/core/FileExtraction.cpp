@@ -35,6 +35,12 @@ class ExportedCallbacks final : public ExtractionHooks {
   }
   bool DiskMissing(std::uint8_t volume) override {
     if (disk_ == nullptr) return false;
+    // A caller that hears progress may give up while it waits for the disk
+    // (a Cancel in its dialog or in its prompt): before every request it
+    // hears the file's percentage so far, 0 before anything is decoded.
+    std::int32_t cancel = 0;
+    Progress(0, 0, cancel);
+    if (cancel != 0) throw EArchiveError(kTerminatedByUser);
     disk_(volume);
     return true;
   }

@@ -78,6 +78,21 @@ TEST_F(DllTest, AsksForAMissingVolumeUntilItIsThere) {
   EXPECT_EQ(gLog.Reports.back(), (Report{100, 0}));
 }
 
+// The loader's Cancel while its disk prompt is up: the export asks the
+// progress callback before every disk request and stops at its Cancel.
+TEST_F(DllTest, ACancelWhileAVolumeIsAwaitedEndsTheExtraction) {
+  WriteSet({Entry("big.bin", PseudoRandomBytes(30000, 3))}, 10000);
+  const std::string volume = medium.File("setup1.lib"), withheld = medium.File("withheld");
+  std::filesystem::rename(volume, withheld);
+  gLog = {.CancelAt = 1};
+  gDiskRequests = {};
+  gOnThirdRequest = [&] { std::filesystem::rename(withheld, volume); };  // too late
+  EXPECT_EQ(CallExtractAll(RecordDisk), "Extraction terminated by user!");
+  EXPECT_EQ(gLog.Reports, (std::vector<Report>{{0, 0}, {0, 0}}));
+  EXPECT_EQ(gDiskRequests, (std::vector<int>{1}));
+  EXPECT_TRUE(Tree().empty());
+}
+
 // A file (or a link) under the work file's old fixed name stays as it was:
 // every extraction creates a new file of a name of its own.
 TEST_F(DllTest, TheWorkFileNeverTakesAnExistingName) {
