@@ -78,6 +78,33 @@ bool FolderExists(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool RemoveEmptyFolder(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY &&
+         RemoveDirectoryA(path) != FALSE;
+}
+
+bool FolderHold::Take(const char* folder) {
+  Release();
+  // The link itself, if it is one, not its target.
+  handle_ = CreateFileA(folder, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (handle_ != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle_, &information) &&
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+          FILE_ATTRIBUTE_DIRECTORY) {
+    return true;
+  }
+  Release();
+  return false;
+}
+
+void FolderHold::Release() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
 PathProblem LongPath(const wchar_t* path, char* result, std::size_t capacity) {
   wchar_t text[kPathCapacity];
   // The components after the head, built from the back.

@@ -1,12 +1,37 @@
 // File-system routines of the temporary folder.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 #include "AnsiPath.h"
 
 // True only for an existing directory (not a plain file, not an empty path).
 bool FolderExists(const char* path);
+
+// Removes `path` if it is an empty folder that is no link: removing a link
+// could reach its target. True when it is gone.
+bool RemoveEmptyFolder(const char* path);
+
+// Keeps a folder from being removed, renamed or replaced by anyone else while
+// it is held: a handle with delete access that does not share deletion. Its
+// owner releases it before it deletes the folder itself.
+class FolderHold {
+ public:
+  FolderHold() = default;
+  ~FolderHold() { Release(); }
+  FolderHold(const FolderHold&) = delete;
+  FolderHold& operator=(const FolderHold&) = delete;
+
+  // Holds `folder`: false when someone else holds it, when it is gone, or
+  // when it is a link.
+  bool Take(const char* folder);
+  void Release();
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
 
 // `path` in the ANSI code page with every component after its head replaced
 // by the file system's name for it (the long name where the ANSI code page

@@ -53,7 +53,7 @@ void CreateTemporaryFolder() {
   if (problem != PathProblem::None) {
     InitErrorExit(PathMessage(problem, kTempFolderTooLong, kTempFolderNotRepresentable, kLibraryNotExtracted));
   }
-  if (!CreateTempFolder(basePath, folder, sizeof folder)) InitErrorExit(kLibraryNotExtracted);
+  if (!CreateTempFolder(basePath, folder, sizeof folder, TempDirHold)) InitErrorExit(kLibraryNotExtracted);
   CopyText(TempDir, sizeof TempDir, folder);
 }
 

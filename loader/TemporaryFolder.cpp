@@ -43,7 +43,9 @@ PathProblem SystemTempPath(char* path, std::size_t capacity) {
   return PathProblem::None;
 }
 
-bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity) {
+FolderHold TempDirHold;
+
+bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity, FolderHold& hold) {
   unsigned counter = 0;
   for (;;) {
     if (!CopyText(folder, capacity, basePath) || !AppendText(folder, capacity, "CV") ||
@@ -52,9 +54,13 @@ bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity) 
     }
     if (FolderExists(folder)) {
       // An empty leftover of an earlier run: its name is free once it is gone.
-      if (RemoveDirectoryA(folder)) continue;
+      if (RemoveEmptyFolder(folder)) continue;
     } else if (CreateDirectoryA(folder, nullptr)) {
-      return true;
+      // Until it is held, another loader may take the fresh, empty folder for
+      // a leftover and make its own in its place: it is ours once held.
+      if (hold.Take(folder)) return true;
+      // Another's, gone or a link: skipped, and not left behind if it was ours.
+      RemoveEmptyFolder(folder);
     } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
       // Not a name that is taken: every other name would fail alike.
       break;
@@ -67,6 +73,7 @@ bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity) 
 }
 
 bool DeleteTempDir() {
+  TempDirHold.Release();
   SetCurrentDirectoryA("C:\\");
   return DeleteFolder(TempDir, true);
 }

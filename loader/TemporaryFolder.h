@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "AnsiPath.h"
+#include "Folders.h"
 
 // The longest name the loader appends to the temporary folder's path.
 constexpr std::size_t kLongestAppendedName = sizeof "\\bzip2arc.dll" - 1;
@@ -20,15 +21,20 @@ constexpr std::size_t kFirstFolderName = sizeof "CV0" - 1;
 PathProblem SystemTempPath(char* path, std::size_t capacity);
 
 // Creates the first free folder "CV<n>" under `basePath` (which ends with a
-// backslash), n = 0, 1, ... 65535, and gives its full path. An empty folder
-// of that name is removed and the name reused; a non-empty folder, a file of
-// that name, or a folder that another process creates first is skipped.
+// backslash), n = 0, 1, ... 65535, gives its full path and holds it in
+// `hold` from its creation on. An empty folder of that name is removed and
+// the name reused; a non-empty folder, a link, a file of that name, or a
+// folder that another process creates or holds first is skipped.
 // False (folder empty) when every name is taken, when the names would not
 // leave room for the files the loader puts into the folder, or when the
 // folder cannot be created (the base path missing, access denied, a name
 // the file system refuses).
-bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity);
+bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity, FolderHold& hold);
 
-// Makes "C:\" the current folder, so that no folder of ours stays in use,
-// then deletes TempDir with everything in it. True when it is gone.
+// Keeps TempDir ours from its creation until DeleteTempDir.
+extern FolderHold TempDirHold;
+
+// Lets TempDir go, makes "C:\" the current folder, so that no folder of ours
+// stays in use, then deletes TempDir with everything in it. True when it is
+// gone.
 bool DeleteTempDir();

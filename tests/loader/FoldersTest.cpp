@@ -150,23 +150,60 @@ TEST_F(FoldersTest, TheTemporaryFolderLeavesRoomForTheLibraryInside) {
   const std::string base = temp.Path().string() + "\\", longest = base + std::string(242 - base.size(), 'f') + "\\";
   fs::create_directory(longest);
   char folder[MAX_PATH];
-  EXPECT_TRUE(CreateTempFolder(longest.c_str(), folder, sizeof folder));
+  FolderHold hold;
+  EXPECT_TRUE(CreateTempFolder(longest.c_str(), folder, sizeof folder, hold));
   EXPECT_EQ(folder, longest + "CV0");
   EXPECT_TRUE(FolderExists(folder));
   const std::string tooLong = base + std::string(243 - base.size(), 'f') + "\\";
   fs::create_directory(tooLong);
-  EXPECT_FALSE(CreateTempFolder(tooLong.c_str(), folder, sizeof folder));
+  EXPECT_FALSE(CreateTempFolder(tooLong.c_str(), folder, sizeof folder, hold));
   EXPECT_STREQ(folder, "");
 }
 
 TEST_F(FoldersTest, AFolderThatCannotBeCreatedIsAFailure) {
   char folder[MAX_PATH];
+  FolderHold hold;
   for (const std::string& base : {temp.File("missing") + "\\", temp.File("bad<name") + "\\"}) {
-    EXPECT_FALSE(CreateTempFolder(base.c_str(), folder, sizeof folder)) << base;
+    EXPECT_FALSE(CreateTempFolder(base.c_str(), folder, sizeof folder, hold)) << base;
     EXPECT_STREQ(folder, "");
   }
   // A file of the name is a name that is taken.
   Touch(temp.Path() / "CV0");
-  EXPECT_TRUE(CreateTempFolder((temp.Path().string() + "\\").c_str(), folder, sizeof folder));
+  EXPECT_TRUE(CreateTempFolder((temp.Path().string() + "\\").c_str(), folder, sizeof folder, hold));
   EXPECT_EQ(folder, temp.File("CV1"));
+}
+
+// A loader holds its folder from the moment it created it, so that another
+// loader, which would reuse an empty leftover, can neither remove it nor
+// take it for its own; it lets go only to delete it.
+TEST_F(FoldersTest, TheTemporaryFolderIsHeldUntilItsOwnerLetsGo) {
+  const std::string base = temp.Path().string() + "\\";
+  char first[MAX_PATH], second[MAX_PATH];
+  FolderHold firstHold, secondHold;
+  ASSERT_TRUE(CreateTempFolder(base.c_str(), first, sizeof first, firstHold));
+  EXPECT_EQ(first, base + "CV0");
+  EXPECT_FALSE(RemoveDirectoryA(first));
+  ASSERT_TRUE(CreateTempFolder(base.c_str(), second, sizeof second, secondHold));
+  EXPECT_EQ(second, base + "CV1");
+  EXPECT_TRUE(FolderExists(first));
+  firstHold.Release();
+  EXPECT_TRUE(RemoveDirectoryA(first));
+  secondHold.Release();
+  EXPECT_TRUE(RemoveDirectoryA(second));
+}
+
+// A link as a leftover CV0 is another's: neither removed nor followed.
+TEST_F(FoldersTest, ALinkAmongTheLeftoversIsLeftAlone) {
+  const fs::path outside = temp.Path() / "outside", link = root / "CV0";
+  fs::create_directories(outside);
+  fs::create_directories(root);
+  if (!RunUnix("Z:\\bin\\ln", "ln -s ../outside CV0", root, link, true)) GTEST_SKIP() << "no folder links here";
+  char folder[MAX_PATH];
+  FolderHold hold;
+  EXPECT_TRUE(CreateTempFolder((root.string() + "\\").c_str(), folder, sizeof folder, hold));
+  EXPECT_EQ(folder, (root / "CV1").string());
+  EXPECT_TRUE(fs::is_directory(outside));
+  EXPECT_NE(GetFileAttributesA(link.string().c_str()), INVALID_FILE_ATTRIBUTES);
+  hold.Release();
+  RunUnix("Z:\\bin\\rm", "rm CV0", root, link, false);
 }
