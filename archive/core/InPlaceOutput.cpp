@@ -24,8 +24,8 @@ class InPlaceOutput final : public RecordOutput {
   InPlaceOutput(const DirectoryRecord& record, const char* destinationPath)
       : record_(record),
         destinationPath_(destinationPath),
-        patchFile_(JoinedPath(FolderOf(destinationPath), "patch.tmp")),
-        oldCopy_(JoinedPath(FolderOf(destinationPath), "patch.old")) {}
+        patchFile_(JoinedPath(FolderOf(destinationPath), kPatchStreamFile)),
+        oldCopy_(JoinedPath(FolderOf(destinationPath), kOldCopyFile)) {}
 
   // Closes what is open, gives the destination path the record's attributes
   // (also when it was never written), then deletes "patch.old" (unless a
