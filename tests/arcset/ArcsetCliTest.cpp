@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <system_error>
 
 #include "Listing.h"
 #include "arcset/Snapshot.h"
@@ -78,7 +79,7 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
   WriteInput("in/big.bin", PseudoRandomBytes(200000, 2), 3);
   WriteInput("in/empty.dat", {}, 6, true);
 #ifndef _WIN32
-  WriteInput("in/caf\xe9\x7f'1'.txt", {'x'}, 9);  // names are bytes
+  WriteInput("in/caf\xc3\xa9\x7f'1'.txt", {'x'}, 9);  // UTF-8 on disk, code page 1252 in the set
 #endif
   const std::vector<std::string> key{"--key", std::string(110, '1') + "aB"};  // 56 bytes, the most
   const std::string set = Path("set"), in = Path("in");
@@ -88,7 +89,7 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
       {{"create", set, in, "--plain", "--volume-size", "2147483647", "--first-volume-size", "1m"}, {},
        {"Directory: plain", "\"VolumeSize\": 2147483647", "\"FirstVolumeSize\": 1048576", "10:06:30  R--A",
 #ifndef _WIN32
-        "caf\xe9\\x7f'1'.txt  ", "\"Name\": \"caf\\u00e9\\u007f'1'.txt\"",
+        "caf\xc3\xa9\\x7f'1'.txt  ", "\"Name\": \"caf\xc3\xa9\\u007f'1'.txt\"",
 #endif
        }},
       {{"create", set, in}, {}, {"Directory: enciphered", "\"Attributes\": 33, \"AttributeLetters\": \"R--A\""}},
@@ -121,15 +122,24 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
   }
 }
 
-// Sets from other writers may hold names that create refuses: list escapes them.
-TEST(ArcsetListing, NamesWithQuotesAndControlBytesAreEscaped) {
-  bzip2arc::DirectoryRecord record;
-  record.SetName("a\t\"b\\");
+// Sets from other writers may hold names that create refuses: list escapes
+// them. Names come from the set's code page as UTF-8, a byte that it leaves
+// undefined as \xNN, and the table aligns them by the columns they take.
+TEST(ArcsetListing, NamesAreShownFromTheirCodePageWithControlBytesEscaped) {
+  const arcset::Names names(arcset::CodePage::Default());
   bzip2arc::DirectoryList records;
-  records.Append(record);
+  for (const char* name : {"a\t\"b\\", "Gr\xf6\xdf" "e\x81"}) {
+    bzip2arc::DirectoryRecord record;
+    record.SetName(name);
+    records.Append(record);
+  }
   const bzip2arc::ArchiveHeader header;
-  EXPECT_NE(arcset::FormatJson(header, records).find("\"Name\": \"a\\u0009\\\"b\\\\\""), std::string::npos);
-  EXPECT_NE(arcset::FormatTable(header, records).find("a\\x09\"b\\  "), std::string::npos);
+  const std::string json = arcset::FormatJson(header, records, names);
+  EXPECT_NE(json.find("\"Name\": \"a\\u0009\\\"b\\\\\""), npos) << json;
+  EXPECT_NE(json.find("\"Name\": \"Gr\xc3\xb6\xc3\x9f" "e\\\\x81\""), npos) << json;
+  const std::string table = arcset::FormatTable(header, records, names);
+  EXPECT_NE(table.find("a\\x09\"b\\            0"), npos) << table;
+  EXPECT_NE(table.find("Gr\xc3\xb6\xc3\x9f" "e\\x81           0"), npos) << table;
 }
 
 // Folders add their files sorted by name where they stand among the inputs.
@@ -214,10 +224,14 @@ TEST_F(ArcsetCli, CreateGivesOneSetOnAnyThreadsAndAMissingVolumeFailsWithOne) {
   EXPECT_EQ(TakeSnapshot(Path("set2")), TakeSnapshot(Path("set1")));
   fs::remove(Path("set1/setup0.lib"));
   fs::remove(Path("set2/setup1.lib"));
-  for (const auto& [set, message] : {std::pair{"set1", "Could not open archive file!"}, {"set2", "Disk #2 needed!"}}) {
-    const Result failed{1, "", "arcset: " + std::string(message) + "\n"};
-    EXPECT_EQ(Arcset({"verify", Path(set)}), failed);
-    for (const std::string jobs : {"-j1", "-j2"}) EXPECT_EQ(Arcset({"extract", jobs, Path(set), Path("out")}), failed);
+  // The library's message, with the file and the system's reason, or the record under way, around it.
+  const std::string noVolume0 =
+      "Could not open archive file!: " + Path("set1/setup0.lib") + ": " + std::system_category().message(ENOENT);
+  for (const auto& [set, message, extractMessage] :
+       {std::tuple{"set1", noVolume0, noVolume0}, {"set2", "Disk #2 needed!", "0: Disk #2 needed!"}}) {
+    EXPECT_EQ(Arcset({"verify", Path(set)}), (Result{1, "", "arcset: " + message + "\n"}));
+    for (const std::string jobs : {"-j1", "-j2"})
+      EXPECT_EQ(Arcset({"extract", jobs, Path(set), Path("out")}), (Result{1, "", "arcset: " + extractMessage + "\n"}));
   }
 }
 
@@ -251,7 +265,7 @@ TEST_F(ArcsetCli, DiskPromptOnATerminalWaitsForEnter) {
     ::waitpid(child, &status, 0);
     ::close(terminal);
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, supplied ? 0 : 1) << output;
-    EXPECT_NE(output.find(supplied ? "] 100%" : "arcset: Disk #2 needed!"), npos) << output;
+    EXPECT_NE(output.find(supplied ? "] 100%" : "arcset: a.bin: Disk #2 needed!"), npos) << output;
   }
   EXPECT_EQ(testsupport::ReadFileBytes(Path("out/a.bin")), PseudoRandomBytes(40000, 1));
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <iterator>
 
+#include "CodePage.h"
 #include "archive/core/DirectoryKey.h"
 
 namespace arcset {
@@ -135,6 +136,14 @@ unsigned ParseThreads(const std::string& text, const std::string& option, const 
   return static_cast<unsigned>(value);
 }
 
+int ParseCodePage(const std::string& text, const std::string& option, const std::string& command) {
+  const bool allDigits = !text.empty() && text.size() <= 4 &&
+                         text.find_first_not_of("0123456789") == std::string::npos;
+  if (!allDigits || CodePage::Find(std::stoi(text)) == nullptr)
+    throw UsageError(option + " takes 1250, 1251, 1252, 437 or 850, got '" + text + "'", command);
+  return std::stoi(text);
+}
+
 PatchRequest ParsePatch(const std::string& text, const std::string& command) {
   const std::size_t equals = text.find('=');
   if (equals == std::string::npos || equals == 0)
@@ -171,6 +180,8 @@ CreateRequest ParseCreate(const Scanned& scanned) {
       hasFirstVolumeSize = true;
     } else if (option.Name == "--patch") {
       request.Patches.push_back(ParsePatch(option.Value, command));
+    } else if (option.Name == "--codepage") {
+      request.CodePage = ParseCodePage(option.Value, option.Name, command);
     } else {
       request.Threads = ParseThreads(option.Value, option.Name, command);
     }
@@ -214,16 +225,20 @@ Invocation ParseArguments(const std::vector<std::string>& arguments) {
   if (command == "create") {
     const Scanned scanned = Scan(arguments, command,
                                  {{"--key", true}, {"--plain", false}, {"--volume-size", true},
-                                  {"--first-volume-size", true}, {"--patch", true}, {"-j", true}, {"--jobs", true}});
+                                  {"--first-volume-size", true}, {"--patch", true}, {"-j", true}, {"--jobs", true},
+                                  {"--codepage", true}});
     if (scanned.Help) return HelpRequest{command};
     return ParseCreate(scanned);
   }
   if (command == "list") {
-    const Scanned scanned = Scan(arguments, command, {{"--key", true}, {"--json", false}});
+    const Scanned scanned = Scan(arguments, command, {{"--key", true}, {"--json", false}, {"--codepage", true}});
     if (scanned.Help) return HelpRequest{command};
     ListRequest request;
     request.Key = KeyOf(scanned, command);
-    for (const Option& option : scanned.Options) request.Json = request.Json || option.Name == "--json";
+    for (const Option& option : scanned.Options) {
+      request.Json = request.Json || option.Name == "--json";
+      if (option.Name == "--codepage") request.CodePage = ParseCodePage(option.Value, option.Name, command);
+    }
     ExpectOperands(scanned, 1, "VOLUMES", command);
     request.Volumes = scanned.Operands[0];
     return request;
@@ -238,12 +253,14 @@ Invocation ParseArguments(const std::vector<std::string>& arguments) {
     return request;
   }
   if (command == "extract") {
-    const Scanned scanned = Scan(arguments, command, {{"--key", true}, {"-j", true}, {"--jobs", true}});
+    const Scanned scanned =
+        Scan(arguments, command, {{"--key", true}, {"-j", true}, {"--jobs", true}, {"--codepage", true}});
     if (scanned.Help) return HelpRequest{command};
     ExtractRequest request;
     request.Key = KeyOf(scanned, command);
     for (const Option& option : scanned.Options) {
-      if (option.Name != "--key") request.Threads = ParseThreads(option.Value, option.Name, command);
+      if (option.Name == "--codepage") request.CodePage = ParseCodePage(option.Value, option.Name, command);
+      else if (option.Name != "--key") request.Threads = ParseThreads(option.Value, option.Name, command);
     }
     ExpectOperands(scanned, 2, "VOLUMES DEST", command);
     request.Volumes = scanned.Operands[0];

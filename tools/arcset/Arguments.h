@@ -35,7 +35,11 @@ struct PatchRequest {
   std::filesystem::path New;
 };
 
+// The Windows code page of a set's names (--codepage).
+constexpr int kDefaultCodePage = 1252;
+
 struct CreateRequest {
+  int CodePage = kDefaultCodePage;
   bool Plain = false;
   bool HasKey = false;
   std::string Key;  // directory key bytes, when HasKey
@@ -48,6 +52,7 @@ struct CreateRequest {
 };
 
 struct ListRequest {
+  int CodePage = kDefaultCodePage;
   std::string Key;
   bool Json = false;
   std::string Volumes;
@@ -59,6 +64,7 @@ struct VerifyRequest {
 };
 
 struct ExtractRequest {
+  int CodePage = kDefaultCodePage;
   std::string Key;
   unsigned Threads = 1;  // 1: the library's own sequential extraction
   std::string Volumes;

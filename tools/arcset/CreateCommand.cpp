@@ -6,7 +6,8 @@
 namespace arcset {
 
 CreateSummary CreateSet(const CreateRequest& request) {
-  const std::vector<bzip2arc::WriterEntry> entries = CollectEntries(request.Inputs, request.Patches);
+  const Names names(*CodePage::Find(request.CodePage));
+  const std::vector<bzip2arc::WriterEntry> entries = CollectEntries(request.Inputs, request.Patches, names);
 
   bzip2arc::WriterOptions options;
   options.Encrypt = !request.Plain;

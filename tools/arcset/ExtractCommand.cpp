@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Locations.h"
+#include "Names.h"
 #include "ParallelExtract.h"
 #include "Terminal.h"
 #include "archive/core/SetExtraction.h"
@@ -48,15 +49,18 @@ void ExtractSet(const ExtractRequest& request) {
   const std::string pattern = VolumePattern(request.Volumes, "extract");
   const std::string destination = DestinationFolder(request.Destination);
 
+  const Names names(*CodePage::Find(request.CodePage));
   std::optional<ProgressBar> bar;
   if (StderrIsTerminal()) bar.emplace(stderr);
   if (request.Threads <= 1) {
     TerminalHooks hooks(bar ? &*bar : nullptr, StdinIsTerminal());
     const std::string workFile = PrivateWorkFile();
-    bzip2arc::ExtractSet(pattern.c_str(), request.Key.c_str(), destination.c_str(), {workFile.c_str(), &hooks, nullptr});
+    bzip2arc::ExtractSet(pattern.c_str(), request.Key.c_str(), destination.c_str(),
+                           {workFile.c_str(), &hooks, nullptr, bzip2arc::OutputMode::Replace, &names});
   } else {
     ParallelExtractOptions options;
     options.Threads = request.Threads;
+    options.Names = &names;
     if (bar) options.Progress = [&bar](int percent) { bar->Show(percent); };
     ParallelExtract(pattern, request.Key, destination, options);
   }

@@ -5,11 +5,11 @@
 
 namespace arcset {
 
-std::string ListSet(const std::string& volumePattern, const std::string& key, bool json) {
+std::string ListSet(const std::string& volumePattern, const std::string& key, bool json, const Names& names) {
   bzip2arc::DirectoryList list;
   bzip2arc::ArchiveHeader header;
   bzip2arc::ReadArchive(volumePattern.c_str(), key.c_str(), list, header);
-  return json ? FormatJson(header, list) : FormatTable(header, list);
+  return json ? FormatJson(header, list, names) : FormatTable(header, list, names);
 }
 
 }  // namespace arcset

@@ -3,8 +3,11 @@
 
 #include <string>
 
+#include "Names.h"
+
 namespace arcset {
 
-std::string ListSet(const std::string& volumePattern, const std::string& key, bool json);
+// Names as `names` show them.
+std::string ListSet(const std::string& volumePattern, const std::string& key, bool json, const Names& names);
 
 }  // namespace arcset

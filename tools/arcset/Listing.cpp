@@ -33,40 +33,30 @@ std::string AttributeLetters(std::uint32_t attributes) {
   return letters;
 }
 
-// A JSON string literal of 8-bit bytes: bytes outside printable ASCII become
-// \u00XX with the byte's value.
-std::string JsonString(std::string_view bytes) {
-  std::string text = "\"";
-  for (const char c : bytes) {
+// A JSON string literal of UTF-8 text: control characters become \u00XX.
+std::string JsonString(std::string_view text) {
+  std::string literal = "\"";
+  for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (byte < 0x20 || byte >= 0x7F) {
+      literal += '\\';
+      literal += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      text += escape;
+      literal += escape;
     } else {
-      text += c;
+      literal += c;
     }
   }
-  return text + "\"";
+  return literal + "\"";
 }
 
-// A name for the terminal: control bytes become \xNN, the rest stays.
-std::string DisplayName(std::string_view bytes) {
-  std::string text;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-      text += escape;
-    } else {
-      text += c;
-    }
-  }
-  return text;
+// Columns that UTF-8 `text` takes on a terminal: one per character, as for
+// every character of the code pages that names come in.
+std::size_t DisplayWidth(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // The last volume that holds stored data of `record` (its first one when the
@@ -89,14 +79,16 @@ std::string VolumeRange(const bzip2arc::DirectoryRecord& record, const bzip2arc:
 }
 
 std::string Padded(std::string text, std::size_t width, bool right) {
-  if (text.size() >= width) return text;
-  const std::string fill(width - text.size(), ' ');
+  const std::size_t columns = DisplayWidth(text);
+  if (columns >= width) return text;
+  const std::string fill(width - columns, ' ');
   return right ? fill + text : text + fill;
 }
 
 }  // namespace
 
-std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records) {
+std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records,
+                        const Names& names) {
   std::string text;
   text += std::string("Directory: ") + (header.Encrypted == 1 ? "enciphered" : "plain") + ", " +
           std::to_string(records.Count()) + (records.Count() == 1 ? " record" : " records") + "\n";
@@ -104,7 +96,7 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
           ", first volume size: " + std::to_string(header.FirstVolumeSize) + "\n";
 
   std::size_t nameWidth = 4;
-  for (const auto& record : records) nameWidth = std::max(nameWidth, DisplayName(record.NameView()).size());
+  for (const auto& record : records) nameWidth = std::max(nameWidth, DisplayWidth(names.Shown(record.NameView())));
   text += Padded("Name", nameWidth, false) + "  " + Padded("Size", 10, true) + "  " + Padded("Stored", 10, true) +
           "  Kind   Date                 Attr  Volume\n";
   std::int64_t totalSize = 0;
@@ -112,7 +104,7 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
   for (const auto& record : records) {
     totalSize += record.Size;
     totalStored += record.StoredLength();
-    text += Padded(DisplayName(record.NameView()), nameWidth, false) + "  " +
+    text += Padded(names.Shown(record.NameView()), nameWidth, false) + "  " +
             Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(record.StoredLength()), 10, true) +
             "  " + Padded(KindName(record.Kind), 5, false) + "  " + FormatDosDateTime(record.DateTime) + "  " +
             AttributeLetters(record.Attributes) + "  " + VolumeRange(record, header) + "\n";
@@ -122,7 +114,8 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
   return text;
 }
 
-std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records) {
+std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records,
+                       const Names& names) {
   std::string text = "{\n";
   text += "  \"Encrypted\": " + std::to_string(header.Encrypted) + ",\n";
   text += "  \"EntryCount\": " + std::to_string(header.EntryCount) + ",\n";
@@ -133,7 +126,7 @@ std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::Di
   for (const auto& record : records) {
     text += separator;
     separator = ",\n";
-    text += "    {\"Name\": " + JsonString(record.NameView());
+    text += "    {\"Name\": " + JsonString(names.FileName(record.NameView()));
     text += ", \"Size\": " + std::to_string(record.Size);
     text += ", \"StoredSize\": " + std::to_string(record.StoredLength());
     text += ", \"Kind\": " + std::to_string(record.Kind);

@@ -22,15 +22,6 @@ namespace {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-// Windows folders hold one file per name ignoring case.
-std::string Folded(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 // The files the INPUT operands stand for, in record order. A folder adds its
 // regular files sorted by name; a folder inside it is an error, as the format
 // has no folders.
@@ -116,15 +107,18 @@ bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std
 }  // namespace
 
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& inputs,
-                                                  const std::vector<PatchRequest>& patches) {
+                                                  const std::vector<PatchRequest>& patches, const Names& names) {
   std::vector<bzip2arc::WriterEntry> entries;
-  std::map<std::string, std::string> taken;  // folded name -> name
+  // Windows folders hold one file per name, compared as Windows folds case
+  // in the set's code page: folded name -> file name.
+  std::map<std::u32string, std::string> taken;
   for (const fs::path& file : ExpandInputs(inputs)) {
     const std::string name = file.filename().string();
-    CheckEntryName(name);
-    const auto [at, added] = taken.emplace(Folded(name), name);
+    const std::string stored = names.Stored(name);
+    CheckEntryName(stored);
+    const auto [at, added] = taken.emplace(names.Folded(stored), name);
     if (!added) Reject("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
-    entries.push_back(EntryOf(name, file, ReadWholeFile(file)));
+    entries.push_back(EntryOf(stored, file, ReadWholeFile(file)));
   }
 
   // Each patched name after its latest patch record.
@@ -133,22 +127,24 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
     std::uint32_t Attributes = 0;
   };
   std::map<std::string, Patched> patched;
-  for (const PatchRequest& request : patches) {
+  for (const PatchRequest& given : patches) {
+    PatchRequest request = given;
+    request.Name = names.Stored(given.Name);  // patch records repeat a file's name by design
     const auto original = std::find_if(entries.begin(), entries.end(), [&](const bzip2arc::WriterEntry& entry) {
       return entry.Kind == bzip2arc::kKindFile && entry.Name == request.Name;
     });
     if (original == entries.end())
-      Reject("--patch " + request.Name + ": no file of that name is in the set before it");
+      Reject("--patch " + given.Name + ": no file of that name is in the set before it");
     const auto latest = patched.find(request.Name);
     const std::vector<std::uint8_t>& current = latest != patched.end() ? latest->second.Content : original->Content;
     const std::uint32_t attributes = latest != patched.end() ? latest->second.Attributes : original->Attributes;
     if ((attributes & 0x01) != 0) {
       // Windows refuses to create a read-only file anew, which the patch step does.
-      Reject("--patch " + request.Name + ": the set makes that file read-only before the patch");
+      Reject("--patch " + given.Name + ": the set makes that file read-only before the patch");
     }
     const std::vector<std::uint8_t> oldContent = ReadWholeFile(request.Old);
     if (oldContent != current) {
-      Reject("--patch " + request.Name + ": " + Quoted(request.Old) +
+      Reject("--patch " + given.Name + ": " + Quoted(request.Old) +
              " is not the content that the set gives that file at this point");
     }
     std::vector<std::uint8_t> newContent = ReadWholeFile(request.New);

@@ -6,15 +6,17 @@
 #include <vector>
 
 #include "Arguments.h"
+#include "Names.h"
 #include "ArchiveWriter.h"
 
 namespace arcset {
 
-// All records: one per input file (names unique ignoring case), then one
+// All records: one per input file (names in the code page of `names`, unique
+// as Windows compares them), then one
 // patch record per request. A patch must name a file already in the set whose
 // content at that point equals OLD and that is not read-only by then. An
 // input the set cannot hold fails with its reason (exit status 1).
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<std::filesystem::path>& inputs,
-                                                  const std::vector<PatchRequest>& patches);
+                                                  const std::vector<PatchRequest>& patches, const Names& names);
 
 }  // namespace arcset
