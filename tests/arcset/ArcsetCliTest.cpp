@@ -2,6 +2,7 @@
 // its exit statuses and messages, and what it shows on a terminal.
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <system_error>
 
@@ -9,8 +10,10 @@
 #include "arcset/Snapshot.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,9 +46,10 @@ class ArcsetCli : public ::testing::Test {
  protected:
   std::string Path(const std::string& name) const { return folder_.File(name); }
 
-  // Through the shell, with stdin empty and stdout and stderr in files.
-  Result Arcset(const std::vector<std::string>& arguments) const {
-    std::string command = Quoted(Program());
+  // Through the shell, with stdin empty and stdout and stderr in files;
+  // `before` goes in front of the program ("ulimit -f 64; ", "timeout 20 ").
+  Result Arcset(const std::vector<std::string>& arguments, const std::string& before = "") const {
+    std::string command = before + Quoted(Program());
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
     command += std::string(" <") + kNoInput + " >" + Quoted(Path("out.txt")) + " 2>" + Quoted(Path("err.txt"));
 #ifdef _WIN32
@@ -268,6 +272,141 @@ TEST_F(ArcsetCli, DiskPromptOnATerminalWaitsForEnter) {
     EXPECT_NE(output.find(supplied ? "] 100%" : "arcset: a.bin: Disk #2 needed!"), npos) << output;
   }
   EXPECT_EQ(testsupport::ReadFileBytes(Path("out/a.bin")), PseudoRandomBytes(40000, 1));
+}
+
+// The names in `folder` that a killed or failed extraction would leave.
+std::vector<std::string> NewFilesLeft(const fs::path& folder) {
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().find(".arcset-") != npos) left.push_back(entry.path().filename().string());
+  }
+  return left;
+}
+
+// Links planted under the records' names are replaced, never written
+// through: a file, a folder and a dangling link's target outside the
+// destination stay as they were (read-only note.txt would chmod the folder).
+TEST_F(ArcsetCli, ExtractReplacesLinksAndNeverFollowsThem) {
+  WriteInput("in/big.bin", PseudoRandomBytes(300000, 1));
+  WriteInput("in/note.txt", {'n'}, 1, true);
+  WriteInput("in/new.txt", {'c'});
+  ASSERT_EQ(Arcset({"create", Path("set"), Path("in")}).Code, 0);
+  testsupport::WriteFileBytes(Path("victim"), {'v'});
+  fs::create_directory(Path("victimdir"));
+  const fs::perms folderPerms = fs::status(Path("victimdir")).permissions();
+  for (const std::string jobs : {"-j1", "-j2"}) {
+    const std::string out = Path("out" + jobs);
+    fs::create_directory(out);
+    fs::create_symlink(Path("victim"), out + "/big.bin");
+    fs::create_symlink(Path("victimdir"), out + "/note.txt");
+    fs::create_symlink(Path("created"), out + "/new.txt");  // dangling
+    EXPECT_EQ(Arcset({"extract", jobs, Path("set"), out}).Code, 0);
+    EXPECT_EQ(TakeSnapshot(out), TakeSnapshot(Path("in")));
+    for (const char* name : {"big.bin", "note.txt", "new.txt"}) EXPECT_FALSE(fs::is_symlink(out + "/" + name));
+    EXPECT_EQ(testsupport::ReadFileBytes(Path("victim")), Bytes{'v'});
+    EXPECT_EQ(fs::status(Path("victimdir")).permissions(), folderPerms);
+    EXPECT_FALSE(fs::exists(Path("created")));
+  }
+}
+
+// A file of a record's name is replaced whole or not at all: a damaged
+// stream, content shorter than its size and a file-size limit (which names
+// the file and the reason, and kills nobody) leave the old file and no new one.
+TEST_F(ArcsetCli, FailedExtractionKeepsTheOldFile) {
+  WriteInput("in/big.bin", Bytes(2 << 20, 'z'));  // compresses to little: the destination meets the limit
+  ASSERT_EQ(Arcset({"create", "--plain", Path("set"), Path("in")}).Code, 0);
+  const Bytes volume = testsupport::ReadFileBytes(Path("set/setup0.lib"));
+  const struct {
+    const char* Name;
+    std::function<void(Bytes&)> Damage;
+    std::string Before, Message;
+  } cases[] = {
+      {"FileSizeLimit", nullptr, "ulimit -f 1024; ", "arcset: big.bin: Stream write error: " + Path("out/big.bin") + ": " +
+                                                          std::system_category().message(EFBIG) + "\n"},
+      {"DamagedStream", [](Bytes& v) { v[v.size() - 20] ^= 0x55; }, "", "arcset: big.bin: error -4\n"},
+      {"ShortContent", [](Bytes& v) { v[bzip2arc::kArchiveHeaderSize + 73] += 1; }, "",
+       "arcset: big.bin: File big.bin is corrupted\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Bytes damaged = volume;
+    if (c.Damage) c.Damage(damaged);
+    testsupport::WriteFileBytes(Path("set/setup0.lib"), damaged);
+    fs::create_directories(Path("out"));
+    testsupport::WriteFileBytes(Path("out/big.bin"), {'o', 'l', 'd'});
+    for (const std::string jobs : {"-j1", "-j2"}) {
+      EXPECT_EQ(Arcset({"extract", jobs, Path("set"), Path("out")}, c.Before), (Result{1, "", c.Message}));
+      EXPECT_EQ(testsupport::ReadFileBytes(Path("out/big.bin")), (Bytes{'o', 'l', 'd'}));
+      EXPECT_EQ(NewFilesLeft(Path("out")), std::vector<std::string>{});
+    }
+  }
+}
+
+// SIGKILL part-way: the old file is whole; at most the new file is left,
+// under a name that says what it is.
+TEST_F(ArcsetCli, KilledExtractionKeepsTheOldFile) {
+  WriteInput("in/big.bin", PseudoRandomBytes(6 << 20, 3));
+  ASSERT_EQ(Arcset({"create", Path("set"), Path("in")}).Code, 0);
+  fs::create_directory(Path("out"));
+  testsupport::WriteFileBytes(Path("out/big.bin"), {'o', 'l', 'd'});
+  const std::string program = Program(), set = Path("set"), out = Path("out");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 2);
+    ::_exit(::execl(program.c_str(), "arcset", "extract", set.c_str(), out.c_str(), nullptr));
+  }
+  bool writing = false;
+  for (int i = 0; i < 20000 && !writing; ++i) {  // up to 20 s
+    writing = !NewFilesLeft(out).empty();
+    if (!writing) ::usleep(1000);
+  }
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(writing) << "the new file never appeared";
+  EXPECT_TRUE(WIFSIGNALED(status)) << "extraction ended before it was killed";
+  EXPECT_EQ(testsupport::ReadFileBytes(Path("out/big.bin")), (Bytes{'o', 'l', 'd'}));
+  for (const std::string& name : NewFilesLeft(out)) EXPECT_EQ(name.rfind(".big.bin.arcset-", 0), 0u) << name;
+}
+
+// Two extractions into one folder at once, each with a patch: neither sees
+// the other's work files.
+TEST_F(ArcsetCli, TwoExtractionsIntoOneFolderAtOnce) {
+  std::string both;
+  for (const std::string name : {"x", "y"}) {
+    const Bytes v1 = PseudoRandomBytes(400000, name[0], 8);
+    Bytes v2 = v1;
+    v2[1000] ^= 1;
+    WriteInput(name + "1/" + name, v1);
+    WriteInput(name + "2/" + name, v2);
+    ASSERT_EQ(Arcset({"create", Path("set" + name), Path(name + "1"), "--patch",
+                      name + "=" + Path(name + "1/" + name) + ":" + Path(name + "2/" + name)})
+                  .Code,
+              0);
+    both += Quoted(Program()) + " extract " + Quoted(Path("set" + name)) + " " + Quoted(Path("out")) + " & ";
+  }
+  for (int run = 0; run < 3; ++run) {
+    fs::remove_all(Path("out"));
+    fs::create_directory(Path("out"));
+    EXPECT_EQ(std::system(("{ " + both + "wait; } 2>" + Quoted(Path("err.txt"))).c_str()), 0);
+    EXPECT_EQ(testsupport::ReadFileBytes(Path("err.txt")), Bytes{});
+    EXPECT_EQ(testsupport::ReadFileBytes(Path("out/x")), testsupport::ReadFileBytes(Path("x2/x")));
+    EXPECT_EQ(testsupport::ReadFileBytes(Path("out/y")), testsupport::ReadFileBytes(Path("y2/y")));
+    EXPECT_EQ(NewFilesLeft(Path("out")), std::vector<std::string>{});
+  }
+}
+
+// A pipe as a volume is refused at once, not waited on for ever.
+TEST_F(ArcsetCli, VolumeThatIsNoRegularFileIsRefused) {
+  fs::create_directory(Path("set"));
+  ASSERT_EQ(::mkfifo(Path("set/setup0.lib").c_str(), 0600), 0);
+  const std::string refused = "arcset: Could not open archive file!: " + Path("set/setup0.lib") + " is not a regular file\n";
+  for (const std::string command : {"list", "verify", "extract"}) {
+    std::vector<std::string> arguments{command, Path("set")};
+    if (command == "extract") arguments.push_back(Path("out"));
+    EXPECT_EQ(Arcset(arguments, "timeout 20 "), (Result{1, "", refused})) << command;
+  }
 }
 #endif
 
