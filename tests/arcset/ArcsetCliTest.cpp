@@ -1,5 +1,6 @@
 // The built arcset program: the sets it writes, lists, verifies and extracts,
 // its exit statuses and messages, and what it shows on a terminal.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -272,6 +273,41 @@ TEST_F(ArcsetCli, DiskPromptOnATerminalWaitsForEnter) {
     EXPECT_NE(output.find(supplied ? "] 100%" : "arcset: a.bin: Disk #2 needed!"), npos) << output;
   }
   EXPECT_EQ(testsupport::ReadFileBytes(Path("out/a.bin")), PseudoRandomBytes(40000, 1));
+}
+
+// Names are stored in the code page and come back as UTF-8; create refuses
+// names the code page cannot hold, names that Windows takes for one file, and
+// names Windows would change, and writes nothing then.
+TEST_F(ArcsetCli, NamesTravelInTheirCodePage) {
+  WriteInput("in/Gr\xc3\xb6\xc3\x9f" "e.txt", {'g'});
+  ASSERT_EQ(Arcset({"create", "--plain", Path("set"), Path("in")}).Code, 0);
+  const Bytes volume = testsupport::ReadFileBytes(Path("set/setup0.lib"));
+  const Bytes stored{'G', 'r', 0xF6, 0xDF, 'e', '.', 't', 'x', 't'};
+  EXPECT_NE(std::search(volume.begin(), volume.end(), stored.begin(), stored.end()), volume.end());
+  EXPECT_NE(Arcset({"list", "--json", Path("set")}).Out.find("\"Gr\xc3\xb6\xc3\x9f" "e.txt\""), npos);
+  EXPECT_NE(Arcset({"list", "--codepage", "1251", Path("set")}).Out.find("Gr\xd1\x86\xd0\xaf" "e.txt"), npos);
+  EXPECT_EQ(Arcset({"extract", Path("set"), Path("out")}).Code, 0);
+  EXPECT_EQ(TakeSnapshot(Path("out")), TakeSnapshot(Path("in")));
+
+  WriteInput("twins/\xc3\x89t\xc3\xa9.txt", {'1'});
+  WriteInput("twins/\xc3\xa9T\xc3\x89.TXT", {'2'});
+  WriteInput("dot/a.", {'d'});
+  const struct {
+    std::vector<std::string> Create;
+    std::string Says;
+  } refused[] = {
+      {{"--codepage", "1251", Path("in")}, "code page 1251 cannot hold"},
+      {{Path("twins")}, "two files named"},
+      {{Path("dot")}, "Invalid file name in archive: \"a.\""},
+  };
+  for (const auto& r : refused) {
+    std::vector<std::string> arguments{"create", Path("new")};
+    arguments.insert(arguments.end(), r.Create.begin(), r.Create.end());
+    const Result result = Arcset(arguments);
+    EXPECT_EQ(result.Code, 1) << r.Says;
+    EXPECT_NE(result.Err.find(r.Says), npos) << result.Err;
+    EXPECT_FALSE(fs::exists(Path("new/setup0.lib")));
+  }
 }
 
 // The names in `folder` that a killed or failed extraction would leave.

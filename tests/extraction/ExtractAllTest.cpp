@@ -178,6 +178,22 @@ TEST_F(ExtractionTest, FailedPatchKeepsTheOldContents) {
   }
 }
 
+#ifndef _WIN32
+// Replaced whole, a patch takes its old file only as a regular file of the
+// folder: a link there is refused, and what it points to stays as it was.
+TEST_F(ExtractionTest, PatchRefusesALinkAsItsOldFile) {
+  WriteSet({Entry("app.exe", AppendingPatch(kOriginal, ToBytes("tail")), kKindPatch)});
+  const std::string outside = medium.File("outside.exe");
+  testsupport::WriteFileBytes(outside, kOriginal);
+  fs::create_symlink(outside, destination.File("app.exe"));
+  const std::string message = ExtractSetMessage();
+  EXPECT_EQ(message.rfind("Cannot open file \"", 0), 0u) << message;
+  EXPECT_TRUE(fs::is_symlink(destination.File("app.exe")));
+  EXPECT_EQ(testsupport::ReadFileBytes(outside), kOriginal);
+  EXPECT_TRUE(Clean());
+}
+#endif
+
 TEST_F(ExtractionTest, RecordWithoutStoredDataReadsNoVolume) {
   WriteSet({Entry("zero", {}), Entry("one", ToBytes("1"))});
   for (std::size_t i : {0, 1}) ChangeRecord(i, [](DirectoryRecord& r) { r.EndOffset = r.StartOffset; r.Volume = 77; });

@@ -19,6 +19,9 @@ constexpr const char* kGeneral =
     "one \"%d\" for the volume number, e.g. disks/setup%d.lib.\n"
     "--key HEX gives the directory key as 1 to 56 bytes in hex, none of them 00;\n"
     "without it the setup loader's fixed key is used.\n"
+    "--codepage CP (create, list, extract) names the Windows code page that the\n"
+    "set's names are stored in: 1252 (default), 1250, 1251, 437 or 850. Names\n"
+    "on disk are in the locale's encoding (UTF-8 under the C locale).\n"
     "\n"
     "Options:\n"
     "  --help     show this text; after a command, show that command's help\n"
@@ -26,13 +29,15 @@ constexpr const char* kGeneral =
     "\n"
     "Exit status:\n"
     "  0  success\n"
-    "  1  failure: the archive library's message (\"arcset: \" before it), or\n"
+    "  1  failure: the archive library's message (\"arcset: \" and the record\n"
+    "     under way before it; for a file, its path and the system's reason\n"
+    "     after it), or\n"
     "     an input that a set cannot hold (invalid or duplicate name, nested\n"
     "     folder, unreadable file)\n"
     "  2  usage error: unknown command or option, missing or malformed operand\n";
 
 constexpr const char* kCreate =
-    "Usage: arcset create [--key HEX | --plain] [--volume-size N]\n"
+    "Usage: arcset create [--key HEX | --plain] [--codepage CP] [--volume-size N]\n"
     "                     [--first-volume-size N] [--patch NAME=OLD:NEW]...\n"
     "                     [-j N] OUTDIR INPUT...\n"
     "Writes the set setup0.lib, setup1.lib, ... into OUTDIR (made if missing).\n"
@@ -40,8 +45,11 @@ constexpr const char* kCreate =
     "file. A folder INPUT adds the regular files directly inside it, sorted by\n"
     "name. The format has no folders: a folder that holds another folder is\n"
     "rejected rather than flattened.\n"
-    "Names must be 1 to 64 bytes long, hold no \\ / or :, not be a device name\n"
-    "(CON, NUL, COM1, LPT1, ...) and differ from each other in more than case.\n"
+    "Names are stored in the code page (a name it cannot hold is refused) and\n"
+    "must be 1 to 64 bytes long there, hold no \\ / : < > \" | ? * or control\n"
+    "character, not end in a dot or blank, not be a device name (CON, NUL,\n"
+    "COM1, LPT1.txt, ...) or patch.tmp/patch.old, and differ from each other in\n"
+    "more than case as Windows compares them.\n"
     "Each file is stored as one bzip2 stream (level 9) with its modification\n"
     "time (local) and its read-only bit. Nothing is written unless the whole\n"
     "set can be; a set already in OUTDIR is replaced as a whole.\n"
@@ -62,14 +70,15 @@ constexpr const char* kCreate =
     "                         the set is the same for every N\n";
 
 constexpr const char* kList =
-    "Usage: arcset list [--key HEX] [--json] VOLUMES\n"
+    "Usage: arcset list [--key HEX] [--codepage CP] [--json] VOLUMES\n"
     "Shows the archive header and every directory record: name, size, stored\n"
     "size, kind (file or patch), date (local time), attributes (R read-only,\n"
     "H hidden, S system, A archive) and the volumes that hold its data.\n"
     "\n"
     "  --json  print one JSON object: the header fields and a \"Records\" array.\n"
-    "          Names are 8-bit bytes: every byte outside printable ASCII is\n"
-    "          written as \\u00XX with the byte's value.\n";
+    "          Names are UTF-8 from the code page; a byte it leaves undefined\n"
+    "          is written as the text \\xNN, a control character as \\u00XX.\n"
+    "In the table control characters are shown as \\xNN too.\n";
 
 constexpr const char* kVerify =
     "Usage: arcset verify [--key HEX] VOLUMES\n"
@@ -79,13 +88,18 @@ constexpr const char* kVerify =
     "(N records) or the first failure with the library's message.\n";
 
 constexpr const char* kExtract =
-    "Usage: arcset extract [--key HEX] [-j N] VOLUMES DEST\n"
+    "Usage: arcset extract [--key HEX] [--codepage CP] [-j N] VOLUMES DEST\n"
     "Extracts every file of the set into DEST (made if missing), in directory\n"
     "order, as the setup loader does. A progress bar is shown when stderr is a\n"
     "terminal. When a volume is missing and stdin is a terminal, arcset asks\n"
     "for the disk (\"Please insert disk no. #N!\", N the volume number as in\n"
     "setupN.lib) and waits for Enter; end of input gives up. Otherwise a\n"
     "missing volume fails with \"Disk #N needed!\" (N counted from 1).\n"
+    "Names are written in UTF-8 from the code page (an undefined byte as \\xNN).\n"
+    "Each file is written as .NAME.arcset-XXXXXX beside NAME and takes NAME's\n"
+    "place only when complete: an older file, or a link, of that name is\n"
+    "replaced whole or not at all and never written through. A killed arcset\n"
+    "may leave such a .NAME.arcset-XXXXXX file; delete it.\n"
     "\n"
     "  -j N, --jobs N  decode up to N records at once, writing them in order\n"
     "                  with the same result (default 1: the library's own\n"
