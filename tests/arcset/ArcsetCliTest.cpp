@@ -310,6 +310,18 @@ TEST_F(ArcsetCli, NamesTravelInTheirCodePage) {
   }
 }
 
+// A folder operand is a folder whatever its name holds; DEST is made only
+// once the set opens.
+TEST_F(ArcsetCli, FolderNamesWithPercentDAreFolders) {
+  WriteInput("in/a.txt", {'a'});
+  ASSERT_EQ(Arcset({"create", Path("50%d off"), Path("in")}).Code, 0);
+  EXPECT_EQ(Arcset({"extract", Path("50%d off"), Path("out")}).Code, 0);
+  EXPECT_EQ(TakeSnapshot(Path("out")), TakeSnapshot(Path("in")));
+  EXPECT_EQ(Arcset({"list", Path("50%d off/setup%d.lib")}).Code, 0) << "the last %d is the directive";
+  EXPECT_EQ(Arcset({"extract", Path("nothing"), Path("never")}).Code, 1);
+  EXPECT_FALSE(fs::exists(Path("never")));
+}
+
 // The names in `folder` that a killed or failed extraction would leave.
 std::vector<std::string> NewFilesLeft(const fs::path& folder) {
   std::vector<std::string> left;

@@ -8,6 +8,7 @@
 #include "Names.h"
 #include "ParallelExtract.h"
 #include "Terminal.h"
+#include "archive/core/ArchiveReader.h"
 #include "archive/core/SetExtraction.h"
 
 namespace arcset {
@@ -47,6 +48,11 @@ std::string DestinationFolder(const std::filesystem::path& operand) {
 
 void ExtractSet(const ExtractRequest& request) {
   const std::string pattern = VolumePattern(request.Volumes, "extract");
+  {
+    // DEST is made only for a set that opens.
+    bzip2arc::ArchiveHeader header;
+    const bzip2arc::DirectoryReader opened(pattern.c_str(), request.Key.c_str(), header);
+  }
   const std::string destination = DestinationFolder(request.Destination);
 
   const Names names(*CodePage::Find(request.CodePage));

@@ -22,8 +22,11 @@ std::string AbsolutePath(const std::string& path) {
 }  // namespace
 
 std::string VolumePattern(const std::string& operand, const std::string& command) {
-  if (operand.find("%d") != std::string::npos) return AbsolutePath(operand);
   std::error_code error;
+  // A folder is a folder whatever its name holds; in a pattern the library
+  // takes the last "%d".
+  const bool folder = fs::is_directory(operand, error);
+  if (!folder && operand.find("%d") != std::string::npos) return AbsolutePath(operand);
   if (fs::is_regular_file(operand, error)) {
     throw UsageError("VOLUMES must be a folder or a path with \"%d\", not the file '" + operand + "'", command);
   }

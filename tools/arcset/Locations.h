@@ -7,8 +7,9 @@
 namespace arcset {
 
 // The absolute volume pattern: the library changes the current folder on
-// Windows, so relative paths would not survive. Raises UsageError when the
-// operand names a file rather than a folder or a pattern.
+// Windows, so relative paths would not survive. An existing folder is a
+// folder (its setup%d.lib) whatever its name holds; anything else with a
+// "%d" is a pattern. Raises UsageError when the operand names a file.
 std::string VolumePattern(const std::string& operand, const std::string& command);
 
 // The absolute path of the folder `operand`, without trailing separators.
