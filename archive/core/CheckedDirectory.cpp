@@ -5,7 +5,10 @@
 
 namespace bzip2arc {
 
-void ReadCheckedDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store) {
+namespace {
+
+void ReadDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store,
+                   bool checkRecords) {
   platform::EnterRootFolder();
   DirectoryReader reader(volumePattern, key, header);
   const std::int64_t records = header.EntryCount > 0 ? header.EntryCount : 0;
@@ -20,12 +23,24 @@ void ReadCheckedDirectory(const char* volumePattern, const char* key, ArchiveHea
   if (directoryEnd > reader.VolumeLength()) throw EArchiveError("Error reading archive header!");
   DirectoryRecord record;
   while (reader.Next(record)) {
-    ForRecord(record, [&] {
-      CheckDirectoryRecord(record, header);
-      CheckRecordName(record.NameView());
-    });
+    if (checkRecords) {
+      ForRecord(record, [&] {
+        CheckDirectoryRecord(record, header);
+        CheckRecordName(record.NameView());
+      });
+    }
     store.Append(record);
   }
+}
+
+}  // namespace
+
+void ReadCheckedDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store) {
+  ReadDirectory(volumePattern, key, header, store, true);
+}
+
+void ReadStoredDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store) {
+  ReadDirectory(volumePattern, key, header, store, false);
 }
 
 }  // namespace bzip2arc

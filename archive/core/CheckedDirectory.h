@@ -16,6 +16,10 @@ namespace bzip2arc {
 // the first that does not ends the reading with its message.
 void ReadCheckedDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store);
 
+// The same without the record checks, for showing records as they are
+// stored; a directory that cannot fit in volume 0 is still refused.
+void ReadStoredDirectory(const char* volumePattern, const char* key, ArchiveHeader& header, DirectoryStore& store);
+
 // Runs `step`; an error that escapes it names `record` (Exception::Record).
 template <class Step>
 void ForRecord(const DirectoryRecord& record, Step&& step) {

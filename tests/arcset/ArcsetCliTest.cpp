@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "Listing.h"
+#include "Locations.h"
 #include "arcset/Snapshot.h"
 
 #ifndef _WIN32
@@ -132,17 +133,19 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
 // undefined as \xNN, and the table aligns them by the columns they take.
 TEST(ArcsetListing, NamesAreShownFromTheirCodePageWithControlBytesEscaped) {
   const arcset::Names names(arcset::CodePage::Default());
-  bzip2arc::DirectoryList records;
+  const std::string workFile = arcset::PrivateWorkFile();
+  bzip2arc::DirectoryStore records(workFile.c_str());
   for (const char* name : {"a\t\"b\\", "Gr\xf6\xdf" "e\x81"}) {
     bzip2arc::DirectoryRecord record;
     record.SetName(name);
     records.Append(record);
   }
   const bzip2arc::ArchiveHeader header;
-  const std::string json = arcset::FormatJson(header, records, names);
+  std::string json, table;
+  arcset::FormatJson(header, records, names, [&](const std::string& text) { json += text; });
   EXPECT_NE(json.find("\"Name\": \"a\\u0009\\\"b\\\\\""), npos) << json;
   EXPECT_NE(json.find("\"Name\": \"Gr\xc3\xb6\xc3\x9f" "e\\\\x81\""), npos) << json;
-  const std::string table = arcset::FormatTable(header, records, names);
+  arcset::FormatTable(header, records, names, [&](const std::string& text) { table += text; });
   EXPECT_NE(table.find("a\\x09\"b\\            0"), npos) << table;
   EXPECT_NE(table.find("Gr\xc3\xb6\xc3\x9f" "e\\x81           0"), npos) << table;
 }

@@ -95,7 +95,7 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
     const arcset::ParallelExtractOptions options{.Threads = 3, .WindowBytes = c.Window, .Progress = nullptr};
     EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::ParallelExtract(pattern, key, folder, options); }), message);
     EXPECT_EQ(TakeSnapshot(folder), extracted);
-    EXPECT_NO_THROW(arcset::ListSet(pattern, key, true, arcset::Names(arcset::CodePage::Default()))) << "list shows damaged records as stored";
+    EXPECT_NO_THROW(arcset::ListSet(pattern, key, true, arcset::Names(arcset::CodePage::Default()), [](const std::string&) {})) << "list shows damaged records as stored";
     for (const std::int64_t inMemory : {arcset::kStoredInMemory, std::int64_t{0}})
       EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::VerifySet(pattern, key, inMemory); }),
                 c.VerifyMessage == "?" ? message : c.VerifyMessage);

@@ -1,15 +1,18 @@
 #include "ListCommand.h"
 
-#include "Listing.h"
-#include "archive/core/ArchiveReader.h"
+#include "Locations.h"
+#include "archive/core/CheckedDirectory.h"
 
 namespace arcset {
 
-std::string ListSet(const std::string& volumePattern, const std::string& key, bool json, const Names& names) {
-  bzip2arc::DirectoryList list;
+void ListSet(const std::string& volumePattern, const std::string& key, bool json, const Names& names,
+             const Printer& print) {
+  const std::string workFile = PrivateWorkFile();
+  bzip2arc::DirectoryStore records(workFile.c_str());
   bzip2arc::ArchiveHeader header;
-  bzip2arc::ReadArchive(volumePattern.c_str(), key.c_str(), list, header);
-  return json ? FormatJson(header, list, names) : FormatTable(header, list, names);
+  bzip2arc::ReadStoredDirectory(volumePattern.c_str(), key.c_str(), header, records);
+  if (json) FormatJson(header, records, names, print);
+  else FormatTable(header, records, names, print);
 }
 
 }  // namespace arcset

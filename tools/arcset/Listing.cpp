@@ -87,8 +87,8 @@ std::string Padded(std::string text, std::size_t width, bool right) {
 
 }  // namespace
 
-std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records,
-                        const Names& names) {
+void FormatTable(const bzip2arc::ArchiveHeader& header, bzip2arc::DirectoryStore& records, const Names& names,
+                 const Printer& print) {
   std::string text;
   text += std::string("Directory: ") + (header.Encrypted == 1 ? "enciphered" : "plain") + ", " +
           std::to_string(records.Count()) + (records.Count() == 1 ? " record" : " records") + "\n";
@@ -96,26 +96,30 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
           ", first volume size: " + std::to_string(header.FirstVolumeSize) + "\n";
 
   std::size_t nameWidth = 4;
-  for (const auto& record : records) nameWidth = std::max(nameWidth, DisplayWidth(names.Shown(record.NameView())));
+  for (std::size_t i = 0; i < records.Count(); ++i)
+    nameWidth = std::max(nameWidth, DisplayWidth(names.Shown(records[i].NameView())));
   text += Padded("Name", nameWidth, false) + "  " + Padded("Size", 10, true) + "  " + Padded("Stored", 10, true) +
           "  Kind   Date                 Attr  Volume\n";
   std::int64_t totalSize = 0;
   std::int64_t totalStored = 0;
-  for (const auto& record : records) {
+  for (std::size_t i = 0; i < records.Count(); ++i) {
+    const bzip2arc::DirectoryRecord record = records[i];
     totalSize += record.Size;
     totalStored += record.StoredLength();
     text += Padded(names.Shown(record.NameView()), nameWidth, false) + "  " +
             Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(record.StoredLength()), 10, true) +
             "  " + Padded(KindName(record.Kind), 5, false) + "  " + FormatDosDateTime(record.DateTime) + "  " +
             AttributeLetters(record.Attributes) + "  " + VolumeRange(record, header) + "\n";
+    print(text);
+    text.clear();
   }
   text += Padded("", nameWidth, false) + "  " + Padded(std::to_string(totalSize), 10, true) + "  " +
           Padded(std::to_string(totalStored), 10, true) + "\n";
-  return text;
+  print(text);
 }
 
-std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records,
-                       const Names& names) {
+void FormatJson(const bzip2arc::ArchiveHeader& header, bzip2arc::DirectoryStore& records, const Names& names,
+                const Printer& print) {
   std::string text = "{\n";
   text += "  \"Encrypted\": " + std::to_string(header.Encrypted) + ",\n";
   text += "  \"EntryCount\": " + std::to_string(header.EntryCount) + ",\n";
@@ -123,7 +127,8 @@ std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::Di
   text += "  \"FirstVolumeSize\": " + std::to_string(header.FirstVolumeSize) + ",\n";
   text += "  \"Records\": [";
   const char* separator = "\n";
-  for (const auto& record : records) {
+  for (std::size_t i = 0; i < records.Count(); ++i) {
+    const bzip2arc::DirectoryRecord record = records[i];
     text += separator;
     separator = ",\n";
     text += "    {\"Name\": " + JsonString(names.FileName(record.NameView()));
@@ -138,9 +143,11 @@ std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::Di
     text += ", \"EndOffset\": " + std::to_string(record.EndOffset);
     text += ", \"Volume\": " + std::to_string(record.Volume);
     text += ", \"LastVolume\": " + std::to_string(LastVolumeOf(record, header)) + "}";
+    print(text);
+    text.clear();
   }
   text += records.Count() == 0 ? "]\n}\n" : "\n  ]\n}\n";
-  return text;
+  print(text);
 }
 
 }  // namespace arcset

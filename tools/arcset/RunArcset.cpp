@@ -34,7 +34,9 @@ struct Runner {
   }
   void operator()(const ListRequest& request) const {
     const Names names(*CodePage::Find(request.CodePage));
-    Print(ListSet(VolumePattern(request.Volumes, "list"), request.Key, request.Json, names));
+    ListSet(VolumePattern(request.Volumes, "list"), request.Key, request.Json, names,
+            [](const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); });
+    std::fflush(stdout);
   }
   void operator()(const VerifyRequest& request) const {
     const std::size_t records = VerifySet(VolumePattern(request.Volumes, "verify"), request.Key);
