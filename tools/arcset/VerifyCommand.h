@@ -1,4 +1,6 @@
-// `arcset verify`: decodes every record as extraction would, in memory.
+// `arcset verify`: decodes every record as extraction would, without writing
+// any file of the set: stored data in memory up to a bound, decoded files
+// that a later patch needs in nameless work files.
 #pragma once
 
 #include <cstddef>
