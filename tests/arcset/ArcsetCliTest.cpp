@@ -326,6 +326,23 @@ TEST_F(ArcsetCli, FolderNamesWithPercentDAreFolders) {
   EXPECT_FALSE(fs::exists(Path("never")));
 }
 
+// OUTDIR as an input adds its files but not the set it holds; a link
+// planted as a volume's partial file is replaced, not written through.
+TEST_F(ArcsetCli, CreateIntoAnInputFolderAddsNotItsOwnSet) {
+  WriteInput("in/a.txt", {'a'});
+  WriteInput("in/setup.lib.txt", {'b'});
+  ASSERT_EQ(Arcset({"create", Path("in"), Path("in")}).Code, 0);
+  testsupport::WriteFileBytes(Path("victim"), {'v'});
+  fs::create_symlink(Path("victim"), Path("in/.setup0.lib.partial"));
+  ASSERT_EQ(Arcset({"create", Path("in"), Path("in")}).Code, 0);
+  EXPECT_EQ(testsupport::ReadFileBytes(Path("victim")), Bytes{'v'});
+  EXPECT_FALSE(fs::exists(Path("in/.setup0.lib.partial")));
+  EXPECT_EQ(Arcset({"extract", Path("in"), Path("out")}).Code, 0);
+  Snapshot expected = TakeSnapshot(Path("in"));
+  expected.erase("setup0.lib");
+  EXPECT_EQ(TakeSnapshot(Path("out")), expected);
+}
+
 // The names in `folder` that a killed or failed extraction would leave.
 std::vector<std::string> NewFilesLeft(const fs::path& folder) {
   std::vector<std::string> left;

@@ -7,7 +7,7 @@ namespace arcset {
 
 CreateSummary CreateSet(const CreateRequest& request) {
   const Names names(*CodePage::Find(request.CodePage));
-  const std::vector<bzip2arc::WriterEntry> entries = CollectEntries(request.Inputs, request.Patches, names);
+  const std::vector<bzip2arc::WriterEntry> entries = CollectEntries(request.Inputs, request.Patches, names, request.OutputFolder);
 
   bzip2arc::WriterOptions options;
   options.Encrypt = !request.Plain;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "PatchGenerator.h"
 
@@ -25,7 +26,20 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 // The files the INPUT operands stand for, in record order. A folder adds its
 // regular files sorted by name; a folder inside it is an error, as the format
 // has no folders.
-std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
+// A volume of a set that create writes into a folder ("setup<N>.lib"), or
+// its partial file (".setup<N>.lib.partial").
+bool IsSetFile(std::string_view name) {
+  constexpr std::string_view kPartial = ".partial";
+  if (name.starts_with('.')) {
+    if (!name.ends_with(kPartial)) return false;
+    name = name.substr(1, name.size() - 1 - kPartial.size());
+  }
+  if (!name.starts_with("setup") || !name.ends_with(".lib")) return false;
+  const std::string_view number = name.substr(5, name.size() - 9);
+  return !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs, const fs::path& outputFolder) {
   std::vector<fs::path> files;
   for (const fs::path& input : inputs) {
     std::error_code error;
@@ -37,7 +51,10 @@ std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
     }
     if (!fs::is_directory(status)) Reject("cannot read " + Quoted(input) + ": not a regular file");
     std::vector<fs::path> inside;
+    // OUTDIR as an input: the set it holds is about to be replaced, not added.
+    const bool isOutputFolder = fs::equivalent(input, outputFolder, error);
     for (const fs::directory_entry& entry : fs::directory_iterator(input)) {
+      if (isOutputFolder && IsSetFile(entry.path().filename().string())) continue;
       if (entry.is_directory()) {
         Reject("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
                ": archive sets have no folders");
@@ -107,12 +124,13 @@ bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std
 }  // namespace
 
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& inputs,
-                                                  const std::vector<PatchRequest>& patches, const Names& names) {
+                                                  const std::vector<PatchRequest>& patches, const Names& names,
+                                                  const fs::path& outputFolder) {
   std::vector<bzip2arc::WriterEntry> entries;
   // Windows folders hold one file per name, compared as Windows folds case
   // in the set's code page: folded name -> file name.
   std::map<std::u32string, std::string> taken;
-  for (const fs::path& file : ExpandInputs(inputs)) {
+  for (const fs::path& file : ExpandInputs(inputs, outputFolder)) {
     const std::string name = file.filename().string();
     const std::string stored = names.Stored(name);
     CheckEntryName(stored);

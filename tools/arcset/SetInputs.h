@@ -15,8 +15,10 @@ namespace arcset {
 // as Windows compares them), then one
 // patch record per request. A patch must name a file already in the set whose
 // content at that point equals OLD and that is not read-only by then. An
-// input the set cannot hold fails with its reason (exit status 1).
+// input the set cannot hold fails with its reason (exit status 1). A folder
+// INPUT that is `outputFolder` adds its files but not the set in it.
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<std::filesystem::path>& inputs,
-                                                  const std::vector<PatchRequest>& patches, const Names& names);
+                                                  const std::vector<PatchRequest>& patches, const Names& names,
+                                                  const std::filesystem::path& outputFolder);
 
 }  // namespace arcset

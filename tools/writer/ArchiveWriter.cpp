@@ -2,12 +2,18 @@
 
 #include <bzlib.h>
 
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 #include <fstream>
 #include <numeric>
 #include <stdexcept>
 #include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "Parallel.h"
 #include "archive/core/BZip2Guard.h"
@@ -140,6 +146,35 @@ std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterE
   return volumes;
 }
 
+namespace {
+
+// Writes `bytes` to `path` as a new file: a leftover of that name, or a link
+// planted there, is removed rather than written through. Failures name `shown`.
+void WriteNewFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
+                  const std::filesystem::path& shown) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);  // a link itself, not what it points to
+#ifdef _WIN32
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  const bool written = static_cast<bool>(out);
+#else
+  // Exclusive: a link planted again since the removal fails the create.
+  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  bool written = file >= 0;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = ::write(file, bytes.data() + done, bytes.size() - done);
+    written = n > 0 || (n < 0 && errno == EINTR);
+    if (n > 0) done += static_cast<std::size_t>(n);
+  }
+  if (file >= 0 && ::close(file) != 0) written = false;
+#endif
+  if (!written) throw std::runtime_error("cannot write " + shown.string());
+}
+
+}  // namespace
+
 void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std::vector<std::uint8_t>>& volumes) {
   namespace fs = std::filesystem;
   auto volumeName = [&](std::size_t index) { return folder / ("setup" + std::to_string(index) + ".lib"); };
@@ -150,11 +185,7 @@ void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std:
   std::size_t written = 0;
   try {
     for (; written < volumes.size(); ++written) {
-      std::ofstream out(partialName(written), std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(volumes[written].data()),
-                static_cast<std::streamsize>(volumes[written].size()));
-      out.close();
-      if (!out) throw std::runtime_error("cannot write " + volumeName(written).string());
+      WriteNewFile(partialName(written), volumes[written], volumeName(written));
     }
     for (std::size_t i = 0; i < volumes.size(); ++i) {
       std::error_code error;
