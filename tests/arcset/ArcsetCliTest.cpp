@@ -296,6 +296,7 @@ TEST_F(ArcsetCli, NamesTravelInTheirCodePage) {
   WriteInput("twins/\xc3\x89t\xc3\xa9.txt", {'1'});
   WriteInput("twins/\xc3\xa9T\xc3\x89.TXT", {'2'});
   WriteInput("dot/a.", {'d'});
+  WriteInput("work/Patch.TMP", {'w'});
   const struct {
     std::vector<std::string> Create;
     std::string Says;
@@ -303,6 +304,7 @@ TEST_F(ArcsetCli, NamesTravelInTheirCodePage) {
       {{"--codepage", "1251", Path("in")}, "code page 1251 cannot hold"},
       {{Path("twins")}, "two files named"},
       {{Path("dot")}, "Invalid file name in archive: \"a.\""},
+      {{Path("work")}, "Invalid file name in archive: \"Patch.TMP\""},
   };
   for (const auto& r : refused) {
     std::vector<std::string> arguments{"create", Path("new")};
