@@ -1,0 +1,77 @@
+#include "BlockDecoder.h"
+
+#if defined(_WIN32) && !defined(WIN32_LEAN_AND_MEAN)
+#define WIN32_LEAN_AND_MEAN  // bzlib.h includes windows.h there
+#endif
+#include <bzlib.h>
+
+#include <algorithm>
+#include <new>
+
+#include "BitWriter.h"
+#include "BlockJoiner.h"
+#include "StreamFormat.h"
+
+namespace bzip2arc::bzip2 {
+namespace {
+
+// libbz2 is called directly, not through the library's guard: the guard's
+// jump target is one for the process, and these calls run on many threads.
+// Where libbz2 reports internal failures through bz_internal_error (win32),
+// one here ends the process.
+class Decompressor {
+ public:
+  Decompressor() {
+    if (BZ2_bzDecompressInit(&stream_, 0, 0) != BZ_OK) throw std::bad_alloc();
+  }
+  ~Decompressor() { BZ2_bzDecompressEnd(&stream_); }
+  Decompressor(const Decompressor&) = delete;
+  Decompressor& operator=(const Decompressor&) = delete;
+
+  bz_stream& Stream() { return stream_; }
+
+ private:
+  bz_stream stream_{};
+};
+
+constexpr std::size_t kFirstOutput = std::size_t{1} << 20;
+
+}  // namespace
+
+DecodedBlock DecodeBlock(char level, const std::uint8_t* bytes, std::int64_t first, std::int64_t end) {
+  DecodedBlock block;
+  if (end - first < kMagicBits + kCrcBits) return block;
+  block.Crc = static_cast<std::uint32_t>(ReadBits(bytes, first + kMagicBits, kCrcBits));
+
+  BlockJoiner alone(level - '0');
+  alone.Add(bytes, first, end, block.Crc);
+  alone.End();
+  const std::vector<std::uint8_t> input = alone.TakeWholeBytes();
+
+  Decompressor decompressor;
+  bz_stream& stream = decompressor.Stream();
+  stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(input.data()));
+  stream.avail_in = static_cast<unsigned>(input.size());
+  std::vector<std::uint8_t>& content = block.Content;
+  content.resize(std::max<std::size_t>(kFirstOutput, 4 * input.size()));
+  std::size_t produced = 0;
+  int result = BZ_OK;
+  for (;;) {
+    if (produced == content.size()) content.resize(2 * content.size());
+    stream.next_out = reinterpret_cast<char*>(content.data() + produced);
+    stream.avail_out = static_cast<unsigned>(content.size() - produced);
+    result = BZ2_bzDecompress(&stream);
+    produced = content.size() - stream.avail_out;
+    if (result != BZ_OK) break;
+    // Out of input with room to spare: the bits ended inside the block.
+    if (stream.avail_in == 0 && stream.avail_out > 0) break;
+  }
+  // The end marker must be read from the very bytes it was put in: a block
+  // that ended sooner or later would leave some unread or read beyond it
+  // (StreamFormat.h keeps magics a byte apart).
+  block.Accepted = result == BZ_STREAM_END && stream.avail_in == 0;
+  content.resize(block.Accepted ? produced : 0);
+  return block;
+}
+
+}  // namespace bzip2arc::bzip2
