@@ -1,0 +1,73 @@
+#include "VolumeOutput.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+
+#include "ArchiveWriter.h"
+
+namespace bzip2arc {
+
+void VolumesInMemory::Write(std::size_t volume, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  if (volumes_.size() <= volume) volumes_.resize(volume + 1);
+  std::vector<std::uint8_t>& target = volumes_[volume];
+  const auto at = static_cast<std::size_t>(offset);
+  if (target.size() < at + bytes.size()) target.resize(at + bytes.size());
+  std::copy(bytes.begin(), bytes.end(), target.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+VolumeFiles::VolumeFiles(std::filesystem::path folder) : folder_(std::move(folder)) {
+  std::error_code ignored;
+  std::filesystem::create_directories(folder_, ignored);
+}
+
+VolumeFiles::~VolumeFiles() {
+  if (committed_) return;
+  file_.close();
+  std::error_code ignored;
+  for (std::size_t i = 0; i < created_; ++i) std::filesystem::remove(PartialName(i), ignored);
+}
+
+std::filesystem::path VolumeFiles::VolumeName(std::size_t volume) const {
+  return folder_ / ("setup" + std::to_string(volume) + ".lib");
+}
+
+std::filesystem::path VolumeFiles::PartialName(std::size_t volume) const {
+  return folder_ / (".setup" + std::to_string(volume) + ".lib.partial");
+}
+
+void VolumeFiles::CloseOpen() {
+  if (!file_.is_open()) return;
+  file_.close();
+  if (file_.fail()) throw WriterError("cannot write " + VolumeName(open_).string());
+}
+
+void VolumeFiles::Write(std::size_t volume, std::int64_t offset, std::span<const std::uint8_t> bytes) {
+  if (!file_.is_open() || open_ != volume) {
+    CloseOpen();
+    auto mode = std::ios::binary | std::ios::in | std::ios::out;
+    if (volume >= created_) mode |= std::ios::trunc;
+    file_.open(PartialName(volume), mode);
+    if (!file_) throw WriterError("cannot write " + VolumeName(volume).string());
+    open_ = volume;
+    created_ = std::max(created_, volume + 1);
+  }
+  file_.seekp(offset);
+  file_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!file_) throw WriterError("cannot write " + VolumeName(volume).string());
+}
+
+void VolumeFiles::Commit() {
+  CloseOpen();
+  for (std::size_t i = 0; i < created_; ++i) {
+    std::error_code error;
+    std::filesystem::rename(PartialName(i), VolumeName(i), error);
+    if (error) throw WriterError("cannot create " + VolumeName(i).string() + ": " + error.message());
+  }
+  committed_ = true;
+  std::error_code ignored;
+  for (std::size_t i = created_; std::filesystem::exists(VolumeName(i), ignored); ++i)
+    std::filesystem::remove(VolumeName(i), ignored);
+}
+
+}  // namespace bzip2arc
