@@ -44,7 +44,7 @@ TEST(ArchiveWriter, FilesReadInPiecesMakeTheSetBuiltInMemory) {
     fromFiles.push_back(entry);
   }
   WriterOptions options;
-  options.VolumeSize = 1'000'000;
+  options.VolumeSize = 250'000;
   options.FirstVolumeSize = 300'000;
   options.StorageOrder = {3, 0, 2, 1};
   options.Encrypt = false;  // the test reads the directory
