@@ -125,6 +125,17 @@ Bytes Concat(const std::vector<Bytes>& parts) {
   return all;
 }
 
+// The stream decodes to the contents on every number of threads, going over
+// to one thread (or not) on the way.
+void ExpectContent(const Bytes& stream, const std::vector<Bytes>& contents, bool alone) {
+  for (const unsigned threads : kThreads) {
+    const Outcome out = Parallel(stream, threads);
+    EXPECT_EQ(out.error, "");
+    EXPECT_EQ(out.data, Concat(contents));
+    EXPECT_EQ(out.alone, alone);
+  }
+}
+
 Bytes Flipped(Bytes bytes, std::int64_t bit) {
   bytes[static_cast<std::size_t>(bit / 8)] ^= static_cast<std::uint8_t>(0x80 >> bit % 8);
   return bytes;
@@ -219,12 +230,7 @@ TEST(ParallelDecompressionStream, BlocksStartingAtEveryBitOffset) {
   std::set<std::int64_t> offsets;
   for (const BlockMark& mark : Marks(stream)) offsets.insert(mark.Bit % 8);
   EXPECT_EQ(offsets.size(), 8u);
-  for (const unsigned threads : kThreads) {
-    const Outcome out = Parallel(stream, threads);
-    EXPECT_EQ(out.error, "");
-    EXPECT_EQ(out.data, Concat(contents));
-    EXPECT_FALSE(out.alone);
-  }
+  ExpectContent(stream, contents, false);
 }
 
 // A block whose CRC or data is damaged fails as libbz2 fails it, wherever it
@@ -260,12 +266,7 @@ TEST(ParallelDecompressionStream, StrayMagicsInsideBlocks) {
       const Bytes stream = Join(blocks);
       EXPECT_EQ(Marks(stream).size(), contents.size() + 2);
       EXPECT_EQ(OneThread(stream).data, Concat(contents));
-      for (const unsigned threads : kThreads) {
-        const Outcome out = Parallel(stream, threads);
-        EXPECT_EQ(out.error, "");
-        EXPECT_EQ(out.data, Concat(contents));
-        EXPECT_TRUE(out.alone);
-      }
+      ExpectContent(stream, contents, true);
     }
   }
 }

@@ -1,9 +1,26 @@
 #include "BitWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace bzip2arc::bzip2 {
+
+namespace {
+
+std::uint64_t LoadBigEndian(const std::uint8_t* bytes) {
+  std::uint64_t value;
+  std::memcpy(&value, bytes, sizeof value);
+  if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+  return value;
+}
+
+void StoreBigEndian(std::uint8_t* bytes, std::uint64_t value) {
+  if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+  std::memcpy(bytes, &value, sizeof value);
+}
+
+}  // namespace
 
 std::uint64_t ReadBits(const std::uint8_t* bytes, std::int64_t bit, int count) {
   const std::int64_t first = bit / 8;
@@ -45,8 +62,11 @@ void BitWriter::AppendBits(const std::uint8_t* bytes, std::int64_t first, std::i
   if (shift == 0) {
     if (whole > 0) std::memcpy(out, source, whole);
   } else {
-    for (std::size_t i = 0; i < whole; ++i)
-      out[i] = static_cast<std::uint8_t>(source[i] << shift | source[i + 1] >> (8 - shift));
+    // Eight bytes a step; the source has one byte more than `whole` here.
+    std::size_t i = 0;
+    for (; i + 8 <= whole; i += 8)
+      StoreBigEndian(out + i, LoadBigEndian(source + i) << shift | source[i + 8] >> (8 - shift));
+    for (; i < whole; ++i) out[i] = static_cast<std::uint8_t>(source[i] << shift | source[i + 1] >> (8 - shift));
   }
   const int rest = static_cast<int>(count % 8);
   if (rest > 0) Append(ReadBits(bytes, first + 8 * static_cast<std::int64_t>(whole), rest), rest);

@@ -5,7 +5,7 @@
 #endif
 #include <bzlib.h>
 
-#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "BitWriter.h"
@@ -34,7 +34,6 @@ class Decompressor {
   bz_stream stream_{};
 };
 
-constexpr std::size_t kFirstOutput = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -52,16 +51,21 @@ DecodedBlock DecodeBlock(char level, const std::uint8_t* bytes, std::int64_t fir
   bz_stream& stream = decompressor.Stream();
   stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(input.data()));
   stream.avail_in = static_cast<unsigned>(input.size());
-  std::vector<std::uint8_t>& content = block.Content;
-  content.resize(std::max<std::size_t>(kFirstOutput, 4 * input.size()));
+  std::size_t capacity = 5 * input.size() + 4096;  // most content packs less well; more comes as needed
+  auto content = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
   std::size_t produced = 0;
   int result = BZ_OK;
   for (;;) {
-    if (produced == content.size()) content.resize(2 * content.size());
-    stream.next_out = reinterpret_cast<char*>(content.data() + produced);
-    stream.avail_out = static_cast<unsigned>(content.size() - produced);
+    if (produced == capacity) {
+      auto larger = std::make_unique_for_overwrite<std::uint8_t[]>(2 * capacity);
+      std::memcpy(larger.get(), content.get(), produced);
+      content = std::move(larger);
+      capacity *= 2;
+    }
+    stream.next_out = reinterpret_cast<char*>(content.get() + produced);
+    stream.avail_out = static_cast<unsigned>(capacity - produced);
     result = BZ2_bzDecompress(&stream);
-    produced = content.size() - stream.avail_out;
+    produced = capacity - stream.avail_out;
     if (result != BZ_OK) break;
     // Out of input with room to spare: the bits ended inside the block.
     if (stream.avail_in == 0 && stream.avail_out > 0) break;
@@ -70,7 +74,10 @@ DecodedBlock DecodeBlock(char level, const std::uint8_t* bytes, std::int64_t fir
   // that ended sooner or later would leave some unread or read beyond it
   // (StreamFormat.h keeps magics a byte apart).
   block.Accepted = result == BZ_STREAM_END && stream.avail_in == 0;
-  content.resize(block.Accepted ? produced : 0);
+  if (block.Accepted) {
+    block.Content = std::move(content);
+    block.Size = produced;
+  }
   return block;
 }
 

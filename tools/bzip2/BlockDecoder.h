@@ -4,8 +4,9 @@
 // as the combined CRC.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace bzip2arc::bzip2 {
 
@@ -14,7 +15,8 @@ struct DecodedBlock {
   // CRC holds; then a decoder of the whole stream, having reached the start,
   // delivers Content without a failure and finds the next magic at the end.
   bool Accepted = false;
-  std::vector<std::uint8_t> Content;
+  std::unique_ptr<std::uint8_t[]> Content;
+  std::size_t Size = 0;   // of Content
   std::uint32_t Crc = 0;  // as stored after the block magic
 };
 

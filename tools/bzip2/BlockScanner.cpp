@@ -33,27 +33,43 @@ constexpr Filter MakeFilter() {
 
 constexpr Filter kFilter = MakeFilter();
 
+// Byte j has just been taken and `window` holds bytes j-7 to j; `flags` are
+// the cases the filter let through.
+void CheckMagics(std::uint64_t window, unsigned flags, std::int64_t j, std::vector<BlockMark>& marks) {
+  for (int m = 0; m < 2; ++m) {
+    for (int u = 0; u < 8; ++u) {
+      if ((flags >> (8 * m + u) & 1u) == 0) continue;
+      const std::int64_t start = 8 * j - 47 + u;
+      if (start >= 0 && (window >> (7 - u) & kMagicMask) == kMagics[m]) marks.push_back({start, m == 1});
+    }
+  }
+}
+
 }  // namespace
 
 void BlockScanner::Scan(std::span<const std::uint8_t> bytes, std::vector<BlockMark>& marks) {
-  std::uint64_t window = window_;
-  std::int64_t j = scanned_;
-  for (const std::uint8_t byte : bytes) {
-    window = window << 8 | byte;
-    unsigned flags = kFilter.fifthLast[window >> 40 & 0xFF] & kFilter.fourthLast[window >> 32 & 0xFF];
-    if (flags != 0 && j >= 5) {
-      for (int m = 0; m < 2; ++m) {
-        for (int u = 0; u < 8; ++u) {
-          if ((flags >> (8 * m + u) & 1u) == 0) continue;
-          const std::int64_t start = 8 * j - 47 + u;
-          if (start >= 0 && (window >> (7 - u) & kMagicMask) == kMagics[m]) marks.push_back({start, m == 1});
-        }
-      }
-    }
-    ++j;
+  const std::size_t size = bytes.size();
+  const std::uint8_t* b = bytes.data();
+  // The first bytes go through the window, which still holds earlier ones.
+  std::size_t i = 0;
+  for (; i < size && i < 8; ++i) {
+    window_ = window_ << 8 | b[i];
+    const unsigned flags = kFilter.fifthLast[window_ >> 40 & 0xFF] & kFilter.fourthLast[window_ >> 32 & 0xFF];
+    if (flags != 0) CheckMagics(window_, flags, scanned_ + static_cast<std::int64_t>(i), marks);
   }
-  window_ = window;
-  scanned_ = j;
+  // From the eighth byte on, all eight lie in `bytes`.
+  for (; i < size; ++i) {
+    const unsigned flags = kFilter.fifthLast[b[i - 5]] & kFilter.fourthLast[b[i - 4]];
+    if (flags == 0) continue;
+    std::uint64_t window = 0;
+    for (std::size_t k = i - 7; k <= i; ++k) window = window << 8 | b[k];
+    CheckMagics(window, flags, scanned_ + static_cast<std::int64_t>(i), marks);
+  }
+  if (size >= 8) {
+    window_ = 0;
+    for (std::size_t k = size - 8; k < size; ++k) window_ = window_ << 8 | b[k];
+  }
+  scanned_ += static_cast<std::int64_t>(size);
 }
 
 }  // namespace bzip2arc::bzip2

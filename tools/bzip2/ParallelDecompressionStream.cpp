@@ -39,15 +39,15 @@ class TParallelBZDecompressionStream::Blocks {
   // once its combined CRC has held. False when only the one-thread decoder
   // can tell what comes next.
   bool Next(std::size_t count, std::span<const std::uint8_t>& bytes) {
-    while (offset_ == current_.size()) {
+    while (offset_ == current_.Size) {
       if (ended_) {
         bytes = {};
         return true;
       }
       if (!Advance()) return false;
     }
-    const std::size_t take = std::min(count, current_.size() - offset_);
-    bytes = {current_.data() + offset_, take};
+    const std::size_t take = std::min(count, current_.Size - offset_);
+    bytes = {current_.Content.get() + offset_, take};
     offset_ += take;
     return true;
   }
@@ -75,9 +75,9 @@ class TParallelBZDecompressionStream::Blocks {
     if (!next.Job) return false;
     work_.Wait(*next.Job);
     if (!next.Result->Accepted) return false;
-    current_ = std::move(next.Result->Content);
+    current_ = std::move(*next.Result);
     offset_ = 0;
-    combined_ = bzip2::CombineCrc(combined_, next.Result->Crc);
+    combined_ = bzip2::CombineCrc(combined_, current_.Crc);
     chainBit_ = next.End;
     pending_.pop_front();
     return true;
@@ -99,9 +99,9 @@ class TParallelBZDecompressionStream::Blocks {
 
   void ReadPiece() {
     const std::size_t at = buffer_.size();
-    buffer_.resize(at + kSourcePiece);
-    const std::int32_t got = ReadSourceAt(bufferStart_ + static_cast<std::int64_t>(at), buffer_.data() + at, kSourcePiece);
-    buffer_.resize(at + static_cast<std::size_t>(got > 0 ? got : 0));
+    if (!piece_) piece_ = std::make_unique_for_overwrite<std::uint8_t[]>(kSourcePiece);
+    const std::int32_t got = ReadSourceAt(bufferStart_ + static_cast<std::int64_t>(at), piece_.get(), kSourcePiece);
+    if (got > 0) buffer_.insert(buffer_.end(), piece_.get(), piece_.get() + got);
     if (got <= 0) {
       sourceEnded_ = true;
       if (open_) Close(*open_, -1);
@@ -163,7 +163,8 @@ class TParallelBZDecompressionStream::Blocks {
   const std::size_t ahead_;  // blocks decoded or decoding ahead of the reader
 
   char level_ = 0;  // the header's digit, once read
-  std::vector<std::uint8_t> buffer_;  // source bytes from the last magic on
+  std::unique_ptr<std::uint8_t[]> piece_;  // as read from the source
+  std::vector<std::uint8_t> buffer_;       // source bytes from the last magic on
   std::int64_t bufferStart_ = 0;
   bool sourceEnded_ = false;
   bzip2::BlockScanner scanner_;
@@ -173,7 +174,7 @@ class TParallelBZDecompressionStream::Blocks {
 
   std::int64_t chainBit_ = bzip2::kHeaderBits;  // where the next magic must be
   std::uint32_t combined_ = 0;
-  std::vector<std::uint8_t> current_;  // the content being handed out
+  DecodedBlock current_;  // the block being handed out
   std::size_t offset_ = 0;
   bool ended_ = false;
 
