@@ -233,6 +233,16 @@ TEST(ParallelDecompressionStream, BlocksStartingAtEveryBitOffset) {
   ExpectContent(stream, contents, false);
 }
 
+// Runs of one byte: blocks of 5 MB (level 1) that take a few dozen bytes
+// each, so that one piece of the source holds them all.
+TEST(ParallelDecompressionStream, ManyBlocksInAFewBytes) {
+  const std::vector<Bytes> contents = {Bytes(26'000'000, 0x2A)};
+  const Bytes stream = testsupport::Bzip2Compress(contents[0], 1);
+  EXPECT_GE(Marks(stream).size(), 6u);
+  EXPECT_LT(stream.size(), 1000u);
+  ExpectContent(stream, contents, false);
+}
+
 // A block whose CRC or data is damaged fails as libbz2 fails it, wherever it
 // is; so does a wrong combined CRC.
 TEST(ParallelDecompressionStream, DamageInAnyBlockOrInTheCombinedCrc) {

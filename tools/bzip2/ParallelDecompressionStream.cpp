@@ -53,11 +53,12 @@ class TParallelBZDecompressionStream::Blocks {
   }
 
  private:
-  // A magic, and once the next one is known (or none will be), the decoding
-  // of the block it starts.
+  // A magic, and once the next one is known (or none will be), the bits of
+  // the block it starts and, once that is among the next few, its decoding.
   struct Pending {
     BlockMark Mark;
     std::int64_t End = -1;  // the next magic's first bit; -1: none near enough
+    std::shared_ptr<const std::vector<std::uint8_t>> Bits;  // from the byte of Mark to that of End
     std::shared_ptr<DecodedBlock> Result;
     std::shared_ptr<WorkQueue::Job> Job;
   };
@@ -65,6 +66,7 @@ class TParallelBZDecompressionStream::Blocks {
   bool Advance() {
     if (level_ == 0 && !ReadHeader()) return false;
     while (!sourceEnded_ && pending_.size() < ahead_) ReadPiece();
+    Decode();
     if (pending_.empty()) return false;
     Pending& next = pending_.front();
     if (next.Mark.Bit != chainBit_) return false;
@@ -128,22 +130,29 @@ class TParallelBZDecompressionStream::Blocks {
 
   // The magic `mark` is followed by the next one at bit `end`.
   void Close(const BlockMark& mark, std::int64_t end) {
-    Pending pending{mark, end, nullptr, nullptr};
+    Pending pending{mark, end, nullptr, nullptr, nullptr};
     if (!mark.EndOfStream && end >= 0) {
-      const std::int64_t from = mark.Bit / 8;
-      const std::int64_t to = (end + 7) / 8;
-      auto bits = std::make_shared<const std::vector<std::uint8_t>>(buffer_.begin() + (from - bufferStart_),
-                                                                    buffer_.begin() + (to - bufferStart_));
-      auto result = std::make_shared<DecodedBlock>();
-      const char level = level_;
-      const std::int64_t first = mark.Bit - 8 * from;
-      const std::int64_t last = end - 8 * from;
-      pending.Result = result;
-      pending.Job = work_.Push([bits, result, level, first, last] {
-        *result = bzip2::DecodeBlock(level, bits->data(), first, last);
-      });
+      pending.Bits = std::make_shared<const std::vector<std::uint8_t>>(buffer_.begin() + (mark.Bit / 8 - bufferStart_),
+                                                                       buffer_.begin() + ((end + 7) / 8 - bufferStart_));
     }
     pending_.push_back(std::move(pending));
+  }
+
+  // Sets the next few blocks decoding: a piece of highly compressed data may
+  // hold many blocks, which decode to up to 46 MB each.
+  void Decode() {
+    for (std::size_t i = 0; i < pending_.size() && i < ahead_; ++i) {
+      Pending& pending = pending_[i];
+      if (!pending.Bits || pending.Job) continue;
+      auto result = std::make_shared<DecodedBlock>();
+      const char level = level_;
+      const std::int64_t first = pending.Mark.Bit % 8;
+      const std::int64_t end = pending.End - (pending.Mark.Bit - first);
+      pending.Result = result;
+      pending.Job = work_.Push([bits = std::move(pending.Bits), result, level, first, end] {
+        *result = bzip2::DecodeBlock(level, bits->data(), first, end);
+      });
+    }
   }
 
   // The end marker at chainBit_ carries the combined CRC of the blocks before
