@@ -32,8 +32,8 @@ inline void Report(const std::string& name, double value, const char* unit, cons
 
 // A part of a benchmark program; parts register themselves at start-up.
 struct Section {
-  const char* name;
-  void (*run)();
+  const char* Name;
+  void (*Run)();
 };
 inline std::vector<Section>& Sections() {
   static std::vector<Section> sections;

@@ -6,17 +6,17 @@
 
 #include "FuzzSupport.h"
 #include "archive/core/ArchiveReader.h"
+#include "archive/core/DirectoryKey.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto folder = fuzzsupport::FreshFolder("vol");
   fuzzsupport::WriteFile(folder / "setup0.lib", data, size);
   const std::string pattern = (folder / "setup%d.lib").string();
-  const std::string key(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
 
   bzip2arc::DirectoryList list;
   bzip2arc::ArchiveHeader header;
   try {
-    bzip2arc::ReadArchive(pattern.c_str(), key.c_str(), list, header);
+    bzip2arc::ReadArchive(pattern.c_str(), bzip2arc::kDirectoryKey, list, header);
   } catch (const bzip2arc::Exception&) {
   }
   for (const bzip2arc::DirectoryRecord& record : list) {

@@ -8,7 +8,21 @@
 
 #include "FuzzSupport.h"
 #include "archive/core/ArchiveFormat.h"
-#include "archive/core/LibraryInterface.h"
+#include "archive/core/DirectoryKey.h"
+#include "archive/core/SetExtraction.h"
+
+namespace {
+
+// Stops decompression bombs: about 10 MB of output per input.
+class LimitOutput final : public bzip2arc::ExtractionHooks {
+ public:
+  void Progress(std::int32_t, std::int32_t, std::int32_t& cancel) override { cancel = ++reports_ > 1000; }
+
+ private:
+  int reports_ = 0;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto volumes = fuzzsupport::FreshFolder("vol");
@@ -29,13 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::string pattern = (volumes / "setup%d.lib").string();
-  const std::string key(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
-  static int reports;
-  reports = 0;
-  // Stops decompression bombs: about 10 MB of output per input.
-  const ProgressProc limitOutput = [](std::int32_t, std::int32_t, std::int32_t* cancel) { *cancel = ++reports > 1000; };
+  const std::string workFile = (fuzzsupport::ScratchRoot() / "tmp" / "bzin.tmp").string();
+  LimitOutput hooks;
   try {
-    bzip2arc::ExtractAll(pattern.c_str(), key.c_str(), destination.c_str(), limitOutput, nullptr);
+    bzip2arc::ExtractSet(pattern.c_str(), bzip2arc::kDirectoryKey, destination.c_str(), {workFile.c_str(), &hooks, nullptr});
   } catch (const bzip2arc::Exception&) {
   }
   fuzzsupport::ExpectOnlyIn({"vol", "dest"});

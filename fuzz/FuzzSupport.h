@@ -17,13 +17,12 @@ namespace fuzzsupport {
 namespace fs = std::filesystem;
 
 // A folder of this process under the system temporary folder, emptied and
-// reused for every input and removed at exit. TMPDIR points at its "tmp", so
-// the library's work files land there too.
+// reused for every input and removed at exit; its "tmp" takes the library's
+// work files.
 struct Scratch {
   Scratch() : path(fs::temp_directory_path() / ("bzip2arc-fuzz-" + std::to_string(::getpid()))) {
     fs::remove_all(path);
     fs::create_directories(path / "tmp");
-    ::setenv("TMPDIR", (path / "tmp").c_str(), 1);
   }
   ~Scratch() {
     std::error_code ignored;

@@ -19,8 +19,8 @@ constexpr std::int32_t kPiece = 10241;
 constexpr std::size_t kMostOutput = 16 << 20;
 
 struct Outcome {
-  std::vector<std::uint8_t> data;
-  std::string error;
+  std::vector<std::uint8_t> Data;
+  std::string Error;
 };
 
 Outcome Drain(bzip2arc::TStream& stream) {
@@ -31,10 +31,10 @@ Outcome Drain(bzip2arc::TStream& stream) {
     std::int32_t got = 0;
     do {
       got = stream.Read(piece.data(), kPiece);
-      out.data.insert(out.data.end(), piece.begin(), piece.begin() + got);
-    } while (got == kPiece && out.data.size() < kMostOutput);
+      out.Data.insert(out.Data.end(), piece.begin(), piece.begin() + got);
+    } while (got == kPiece && out.Data.size() < kMostOutput);
   } catch (const bzip2arc::Exception& error) {
-    out.error = error.what();
+    out.Error = error.what();
   }
   return out;
 }
@@ -51,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bzip2arc::TParallelBZDecompressionStream many(manySource, threads);
   const Outcome a = Drain(*one), b = Drain(many);
 
-  const std::size_t common = std::min(a.data.size(), b.data.size());
-  const std::size_t apart = std::max(a.data.size(), b.data.size()) - common;
-  const bool capped = a.data.size() >= kMostOutput || b.data.size() >= kMostOutput;
-  if (!capped && a.error != b.error) __builtin_trap();
-  if (!std::equal(a.data.begin(), a.data.begin() + static_cast<std::ptrdiff_t>(common), b.data.begin())) __builtin_trap();
-  if (!capped && apart > (a.error.empty() ? 0 : std::size_t{kPiece})) __builtin_trap();
+  const std::size_t common = std::min(a.Data.size(), b.Data.size());
+  const std::size_t apart = std::max(a.Data.size(), b.Data.size()) - common;
+  const bool capped = a.Data.size() >= kMostOutput || b.Data.size() >= kMostOutput;
+  if (!capped && a.Error != b.Error) __builtin_trap();
+  if (!std::equal(a.Data.begin(), a.Data.begin() + static_cast<std::ptrdiff_t>(common), b.Data.begin())) __builtin_trap();
+  if (!capped && apart > (a.Error.empty() ? 0 : std::size_t{kPiece})) __builtin_trap();
   return 0;
 }

@@ -17,10 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bzip2arc::TMemoryStream oldFile(std::vector<std::uint8_t>(data, data + oldLength));
   bzip2arc::TMemoryStream patch(std::vector<std::uint8_t>(data + oldLength, data + size));
   bzip2arc::TMemoryStream newFile;
-  try {
-    bzip2arc::ApplyPatch(patch, oldFile, newFile, [](std::int32_t consumed) {
+  struct CountsNeverNegative final : bzip2arc::PatchProgress {
+    void PatchConsumed(std::int32_t consumed) override {
       if (consumed < 0) __builtin_trap();
-    });
+    }
+  } progress;
+  try {
+    bzip2arc::ApplyPatch(patch, oldFile, newFile, &progress);
   } catch (const bzip2arc::Exception&) {
   }
   return 0;

@@ -1,15 +1,20 @@
 #include "ErrorExits.h"
 
-#include "Folders.h"
-#include "Globals.h"
+#include <windows.h>
 
-void CleanUpAndExit() {
-  SetCurrentDirectoryA("C:\\");
-  if (!DeleteFolder(TempDir, true)) {
+#include "TemporaryFolder.h"
+
+namespace {
+
+// Deletes the temporary folder (telling the user if that fails) and ends.
+[[noreturn]] void CleanUpAndExit() {
+  if (!DeleteTempDir()) {
     MessageBoxA(nullptr, "Could not delete temporary installation files!", "Error", MB_OK | MB_ICONERROR);
   }
   ExitProcess(0);
 }
+
+}  // namespace
 
 void InitErrorExit(const char* message) {
   MessageBoxA(nullptr, message, "Error during setup initialization", MB_OK | MB_ICONERROR);

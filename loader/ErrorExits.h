@@ -1,9 +1,6 @@
-// The loader's ways of ending after a failure. Both end the process with
-// exit code 0 and never return.
+// The loader's way of ending after a failure, with exit code 0.
 #pragma once
 
-// Deletes the temporary folder (telling the user if that fails) and ends.
-[[noreturn]] void CleanUpAndExit();
-
-// Shows `message`, then CleanUpAndExit.
+// Shows `message`, deletes the temporary folder (telling the user if that
+// fails) and ends the process.
 [[noreturn]] void InitErrorExit(const char* message);

@@ -43,13 +43,7 @@ bool DeleteEntry(const char* folder, const WIN32_FIND_DATAA& entry, bool RemoveF
   return DeleteFileA(path) != FALSE;
 }
 
-}  // namespace
-
-bool FolderExists(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
+// The last occurrence of `character` in `text`, or null.
 char* FindLastChar(char* text, char character) {
   for (char* at = text + std::strlen(text); at != text;) {
     if (*--at == character) return at;
@@ -57,6 +51,8 @@ char* FindLastChar(char* text, char character) {
   return nullptr;
 }
 
+// The file system's name of the path's last component, in its stored letter
+// case, into `name`; false (name empty) when the file system reports none.
 bool LongName(const char* path, char* name, std::size_t capacity) {
   WIN32_FIND_DATAA data;
   FindSearch search(path, data);
@@ -64,6 +60,13 @@ bool LongName(const char* path, char* name, std::size_t capacity) {
   if (!search.Started()) return false;
   const char* found = data.cFileName[0] != '\0' ? data.cFileName : data.cAlternateFileName;
   return CopyText(name, capacity, found) && name[0] != '\0';
+}
+
+}  // namespace
+
+bool FolderExists(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool LongPath(const char* path, char* result, std::size_t capacity) {

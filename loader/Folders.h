@@ -6,13 +6,6 @@
 // True only for an existing directory (not a plain file, not an empty path).
 bool FolderExists(const char* path);
 
-// The last occurrence of `character` in `text`, or null.
-char* FindLastChar(char* text, char character);
-
-// The file system's name of the path's last component, in its stored letter
-// case, into `name`; false (name empty) when the file system reports none.
-bool LongName(const char* path, char* name, std::size_t capacity);
-
 // `path` with every component after its head replaced by the file system's
 // name for it; a component it reports nothing for is taken over unchanged,
 // and a trailing backslash stays. False (result empty) if it does not fit.

@@ -9,6 +9,14 @@
 
 namespace {
 
+// LZ32's functions, looked up at run time: a static import would be resolved
+// before the loader could keep the search out of its own folder.
+struct LzFunctions {
+  INT(WINAPI* Open)(LPSTR name, LPOFSTRUCT info, WORD style);
+  LONG(WINAPI* Copy)(INT source, INT target);
+  void(WINAPI* Close)(INT handle);
+};
+
 class LzFile {
  public:
   LzFile(const LzFunctions& lz, char* path, WORD style) : close_(lz.Close), handle_(lz.Open(path, &info_, style)) {}
@@ -59,17 +67,9 @@ bool WriteCompressedCopy(const char* path, const void* bytes, DWORD size) {
   return file.Close() && written;
 }
 
-bool Expand(char* compressed, char* expanded) {
-  const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
-  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Open)>("LZOpenFileA"),
-                       lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
-                       lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
-  if (lz.Open == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
-  return ExpandCompressedCopy(lz, compressed, expanded);
-}
-
-}  // namespace
-
+// Expands the SZDD file `compressed` into `expanded` with `lz`. False when
+// either file cannot be opened; nothing stays open then. Whether the
+// expansion itself succeeds is not looked at.
 bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expanded) {
   LzFile source(lz, compressed, OF_READ);
   if (!source.Opened()) return false;
@@ -82,6 +82,17 @@ bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expande
   target.Close();
   return true;
 }
+
+bool Expand(char* compressed, char* expanded) {
+  const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
+  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Open)>("LZOpenFileA"),
+                       lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
+                       lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
+  if (lz.Open == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
+  return ExpandCompressedCopy(lz, compressed, expanded);
+}
+
+}  // namespace
 
 bool ExpandLibrary(HMODULE module, const char* folder) {
   // All four calls first; each copes with what the one before gave.

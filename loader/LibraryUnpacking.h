@@ -9,19 +9,6 @@
 // resource is not noticed here (the library then fails to load).
 bool ExpandLibrary(HMODULE module, const char* folder);
 
-// LZ32's functions, looked up at run time: a static import would be resolved
-// before the loader could keep the search out of its own folder.
-struct LzFunctions {
-  INT(WINAPI* Open)(LPSTR name, LPOFSTRUCT info, WORD style);
-  LONG(WINAPI* Copy)(INT source, INT target);
-  void(WINAPI* Close)(INT handle);
-};
-
-// Expands the SZDD file `compressed` into `expanded` with `lz`. False when
-// either file cannot be opened; nothing stays open then. Whether the
-// expansion itself succeeds is not looked at.
-bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expanded);
-
 // ExpandLibrary for the loader itself into TempDir; ends the process through
 // the error exit on failure.
 void UnpackLibrary();

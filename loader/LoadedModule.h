@@ -1,8 +1,15 @@
-// A DLL loaded at run time, freed when it goes out of scope.
+// DLLs and their functions found at run time.
 #pragma once
 
 #include <windows.h>
 
+// The export `name` of `module` as a function of type Function, or null.
+template <class Function>
+Function FindExport(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// A DLL loaded at run time, freed when it goes out of scope.
 class LoadedModule {
  public:
   explicit LoadedModule(HMODULE module) : module_(module) {}
@@ -17,7 +24,7 @@ class LoadedModule {
   // The export `name` as a function of type Function, or null.
   template <class Function>
   Function Find(const char* name) const {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    return FindExport<Function>(module_, name);
   }
 
  private:

@@ -1,8 +1,8 @@
 #include "ProgressDialog.h"
 
-#include "Folders.h"
 #include "Globals.h"
 #include "SetupSequence.h"
+#include "TemporaryFolder.h"
 
 INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
@@ -16,13 +16,11 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
         // The library learns of it at its next progress report.
         CancelRequested = true;
         EndDialog(window, 0);
-        SetCurrentDirectoryA("C:\\");
-        DeleteFolder(TempDir, true);
+        DeleteTempDir();
       }
       return 0;
     case WM_QUIT:
-      SetCurrentDirectoryA("C:\\");
-      DeleteFolder(TempDir, true);
+      DeleteTempDir();
       ExitProcess(0);
     default:
       return 0;

@@ -10,13 +10,10 @@
 #include "Messages.h"
 #include "TemporaryFolder.h"
 #include "Text.h"
+#include "archive/core/DirectoryKey.h"
 #include "archive/guard/LibraryGuard.h"
 
 namespace {
-
-// The key the archive sets' directories are enciphered with.
-constexpr char kDirectoryKey[] = {0x6E, 0x14, static_cast<char>(0xB2), 0x3C, static_cast<char>(0x85),
-                                  static_cast<char>(0xD9), 0x27, 0x00};
 
 // The platform's limit for a command line.
 constexpr std::size_t kCommandLineCapacity = 32768;
@@ -33,7 +30,7 @@ struct ExtractAllCall {
 
 void RunExtractAll(void* context) {
   const auto& call = *static_cast<ExtractAllCall*>(context);
-  call.ExtractAll(call.Pattern, kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
+  call.ExtractAll(call.Pattern, bzip2arc::kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
 }
 
 void CreateTemporaryFolder() {
@@ -116,7 +113,5 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
   char programPath[kPathCapacity];
   JoinText(programPath, sizeof programPath, TempDir, "\\Setup.bin");
   WaitForMainProgram(programPath);
-
-  SetCurrentDirectoryA("C:\\");
-  DeleteFolder(TempDir, true);
+  DeleteTempDir();
 }

@@ -1,6 +1,7 @@
 #include "SystemLibraries.h"
 
 #include "Globals.h"
+#include "LoadedModule.h"
 #include "Text.h"
 
 namespace {
@@ -11,11 +12,6 @@ constexpr DWORD kSearchSystem32 = 0x00000800;
 using SetDefaultDllDirectoriesProc = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryProc = BOOL(WINAPI*)(LPCSTR);
 using InitCommonControlsProc = void(WINAPI*)();
-
-template <class Function>
-Function FindExport(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 }  // namespace
 

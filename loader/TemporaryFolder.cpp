@@ -6,6 +6,13 @@
 #include "Globals.h"
 #include "Text.h"
 
+namespace {
+
+// The longest name the loader appends to the temporary folder's path.
+constexpr std::size_t kLongestAppendedName = sizeof "\\bzip2arc.dll" - 1;
+
+}  // namespace
+
 bool SystemTempPath(char* path, std::size_t capacity) {
   char reported[kPathCapacity];
   const DWORD length = GetTempPathA(sizeof reported, reported);
@@ -39,4 +46,9 @@ bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity) 
     }
     ++counter;
   }
+}
+
+bool DeleteTempDir() {
+  SetCurrentDirectoryA("C:\\");
+  return DeleteFolder(TempDir, true);
 }

@@ -1,11 +1,8 @@
-// Finding and creating the temporary folder CV0, CV1, ... under the system
-// temporary path.
+// Finding, creating and deleting the temporary folder CV0, CV1, ... under the
+// system temporary path.
 #pragma once
 
 #include <cstddef>
-
-// The longest name the loader appends to the temporary folder's path.
-constexpr std::size_t kLongestAppendedName = sizeof "\\bzip2arc.dll" - 1;
 
 // The system temporary path in long form, ending with a backslash. False
 // when the system reports none, or one of MAX_PATH characters or more.
@@ -19,3 +16,7 @@ bool SystemTempPath(char* path, std::size_t capacity);
 // files the loader puts into the folder. A creation that fails for another
 // reason goes unnoticed here: the first file written into the folder fails.
 bool CreateTempFolder(const char* basePath, char* folder, std::size_t capacity);
+
+// Makes "C:\" the current folder, so that no folder of ours stays in use,
+// then deletes TempDir with everything in it. True when it is gone.
+bool DeleteTempDir();

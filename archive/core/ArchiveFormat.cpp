@@ -100,7 +100,7 @@ StoredDataLocation LocateStoredData(const DirectoryRecord& record, const Archive
     location.Offset = static_cast<std::int64_t>(record.StartOffset) - header.FirstVolumeSize -
                       static_cast<std::int64_t>(record.Volume - 1) * header.VolumeSize;
   }
-  location.Length = static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;
+  location.Length = record.StoredLength();
   return location;
 }
 
@@ -146,11 +146,7 @@ bool IsDeviceName(std::string_view name) {
 void CheckRecordName(std::string_view name) {
   const bool invalid = name.empty() || name == "." || name == ".." ||
                        name.find_first_of(std::string_view("\\/:\0", 4)) != name.npos || IsDeviceName(name);
-  if (invalid) {
-    MessageText message;
-    message.Append("Invalid file name in archive: \"").AppendPrintable(name).Append('"');
-    throw EArchiveError(message);
-  }
+  if (invalid) RaiseNamed("Invalid file name in archive: \"", name, "\"");
 }
 
 bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name) {

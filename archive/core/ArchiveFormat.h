@@ -18,8 +18,7 @@ constexpr std::size_t kMaxNameLength = 64;
 // The volume index of a record is one byte.
 constexpr int kMaxVolumes = 256;
 
-// The loader's directory key and the library's initialisation vector.
-inline constexpr std::uint8_t kDefaultDirectoryKey[7] = {0x6E, 0x14, 0xB2, 0x3C, 0x85, 0xD9, 0x27};
+// The initialisation vector of the directory cipher.
 inline constexpr std::uint8_t kDirectoryVector[8] = {0x9C, 0x41, 0xE7, 0x2B, 0x05, 0xD8, 0x6A, 0xF3};
 
 struct ArchiveHeader {
@@ -52,6 +51,8 @@ struct DirectoryRecord {
   }
   // Sets the name; longer names are cut to 64 characters.
   void SetName(std::string_view name);
+  // The length of the stored bzip2 stream; negative when the offsets are reversed.
+  std::int64_t StoredLength() const { return static_cast<std::int64_t>(EndOffset) - StartOffset; }
 };
 
 void DecodeArchiveHeader(const std::uint8_t* bytes, ArchiveHeader& header);

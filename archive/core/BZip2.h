@@ -42,11 +42,6 @@ constexpr std::int32_t kBZInputBufferSize = 65536;
 // State shared by bzip2 streams. The object holds a 64 KiB input buffer:
 // allocate it on the heap.
 class TCustomBZip2Stream : public TStream {
- public:
-  // Nothing in the archive library installs a handler; it is here for callers
-  // that want a notification after every decoding step.
-  void SetProgressHandler(TBZProgressEvent handler) { ProgressHandler = handler; }
-
  protected:
   // Notes the source's current position and installs the allocator hooks.
   explicit TCustomBZip2Stream(TStream& source);
@@ -55,7 +50,7 @@ class TCustomBZip2Stream : public TStream {
 
   TStream& Source;  // not owned
   std::int32_t SourcePosition;
-  TBZProgressEvent ProgressHandler;
+  TBZProgressEvent ProgressHandler;  // called by NotifyProgress when set; nothing sets it
   alignas(void*) unsigned char LibraryStream[kBZLibraryStreamSize];
   std::uint8_t InputBuffer[kBZInputBufferSize];
 };

@@ -114,13 +114,6 @@ void BlowfishDecipherCBC(BlowfishContext& context, const std::uint8_t* in, std::
   std::memcpy(context.Chain, cipherText, kBlockSize);
 }
 
-void BlowfishEncipherCBC(BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out) {
-  std::uint8_t mixed[kBlockSize];
-  XorBytes(in, context.Chain, mixed, kBlockSize);
-  BlowfishEncipherBlock(context, mixed, context.Chain);
-  std::memcpy(out, context.Chain, kBlockSize);
-}
-
 void BlowfishWipe(BlowfishContext& context) {
   std::memset(&context, 0, sizeof context);
   // The key schedule is secret: keep the compiler from dropping the stores
@@ -135,6 +128,18 @@ void DecipherBuffer(BlowfishContext& context, std::uint8_t* buffer, std::int32_t
     BlowfishDecipherCBC(context, block, block);
   }
 }
+
+namespace {
+
+// The writer's CBC step.
+void BlowfishEncipherCBC(BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out) {
+  std::uint8_t mixed[kBlockSize];
+  XorBytes(in, context.Chain, mixed, kBlockSize);
+  BlowfishEncipherBlock(context, mixed, context.Chain);
+  std::memcpy(out, context.Chain, kBlockSize);
+}
+
+}  // namespace
 
 void EncipherBuffer(BlowfishContext& context, std::uint8_t* buffer, std::int32_t length) {
   const std::int32_t blocks = length / kBlockSize;

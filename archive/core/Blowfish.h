@@ -24,9 +24,8 @@ void BlowfishInit(BlowfishContext& context, const std::uint8_t* key, std::int32_
 void BlowfishEncipherBlock(const BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out);
 void BlowfishDecipherBlock(const BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out);
 
-// One CBC step each; the chain moves on to the ciphertext block.
+// One CBC step; the chain moves on to the ciphertext block.
 void BlowfishDecipherCBC(BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out);
-void BlowfishEncipherCBC(BlowfishContext& context, const std::uint8_t* in, std::uint8_t* out);
 
 // Overwrites the whole context with zero bytes.
 void BlowfishWipe(BlowfishContext& context);

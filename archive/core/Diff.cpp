@@ -10,8 +10,6 @@
 namespace bzip2arc {
 namespace {
 
-constexpr std::uint32_t kLimit = kPatchBufferSize;
-
 // The checksum message also covers unknown block types: callers know only it.
 constexpr const char* kCRCError = "CRC Error";
 constexpr const char* kBlockTooLarge = "Patch block larger than 2 MiB";
@@ -44,7 +42,7 @@ std::uint32_t ReadUpTo(TStream& stream, std::uint8_t* buffer, std::uint32_t coun
 // progress can report the bytes consumed since the previous report.
 class PatchReader {
  public:
-  PatchReader(TStream& stream, PatchProgressProc progress) : stream_(stream), progress_(progress) {}
+  PatchReader(TStream& stream, PatchProgress* progress) : stream_(stream), progress_(progress) {}
 
   void Read(std::uint8_t* buffer, std::uint32_t count) {
     if (ReadUpTo(stream_, buffer, count) != count) Fail(kPatchShort);
@@ -63,7 +61,7 @@ class PatchReader {
   // A length that must fit one of the buffers.
   std::uint32_t Length() {
     const std::uint32_t length = U32();
-    if (length > kLimit) Fail(kBlockTooLarge);
+    if (length > kPatchBufferSize) Fail(kBlockTooLarge);
     return length;
   }
 
@@ -71,21 +69,21 @@ class PatchReader {
     if (progress_ == nullptr) return;
     const std::uint32_t count = consumed_ - reported_;
     reported_ = consumed_;
-    progress_(static_cast<std::int32_t>(count));
+    progress_->PatchConsumed(static_cast<std::int32_t>(count));
   }
 
  private:
   TStream& stream_;
-  PatchProgressProc progress_;
+  PatchProgress* progress_;
   std::uint32_t consumed_ = 0;
   std::uint32_t reported_ = 0;
 };
 
 struct Buffers {
-  Buffer literal = NewBuffer();  // literal data or inserted bytes
-  Buffer oldRange = NewBuffer();
-  Buffer rebuilt = NewBuffer();
-  Buffer table = NewBuffer();
+  Buffer Literal = NewBuffer();  // literal data or inserted bytes
+  Buffer OldRange = NewBuffer();
+  Buffer Rebuilt = NewBuffer();
+  Buffer Table = NewBuffer();
 };
 
 // Reads the inserted bytes and the copy table of a delta block and rebuilds
@@ -94,26 +92,26 @@ struct Buffers {
 std::uint32_t Rebuild(PatchReader& reader, const Buffers& buffers, std::uint32_t oldLength) {
   const std::uint32_t insertedLength = reader.Length();
   const std::uint32_t tableLength = reader.Length();
-  const std::uint8_t* const inserted = buffers.literal.get();
-  const std::uint8_t* const oldRange = buffers.oldRange.get();
-  std::uint8_t* const out = buffers.rebuilt.get();
-  reader.Read(buffers.literal.get(), insertedLength);
-  reader.Read(buffers.table.get(), tableLength);
+  const std::uint8_t* const inserted = buffers.Literal.get();
+  const std::uint8_t* const oldRange = buffers.OldRange.get();
+  std::uint8_t* const out = buffers.Rebuilt.get();
+  reader.Read(buffers.Literal.get(), insertedLength);
+  reader.Read(buffers.Table.get(), tableLength);
 
   std::uint32_t o = 0;  // 0-based output position
   std::uint32_t k = 0;  // 0-based position in the inserted bytes
-  const std::uint8_t* record = buffers.table.get();
+  const std::uint8_t* record = buffers.Table.get();
   const std::uint8_t* const end = record + tableLength / kCopyRecordSize * kCopyRecordSize;
   for (; record != end; record += kCopyRecordSize) {
     reader.Report();
-    const std::uint32_t length = LoadU16LE(record);
-    const std::uint32_t source = LoadU32LE(record + 2);
-    const std::uint32_t destination = LoadU32LE(record + 6);
+    const std::uint32_t length = LoadU16LE(record + kCopyLengthAt);
+    const std::uint32_t source = LoadU32LE(record + kCopySourceAt);
+    const std::uint32_t destination = LoadU32LE(record + kCopyDestinationAt);
     if (destination == 0 || destination - 1 < o) Fail(kCopyBackwards);
     const std::uint32_t gap = destination - 1 - o;
     if (gap > insertedLength - k) Fail(kInsertedShort);
     // gap <= 2 MiB and length < 64 KiB: the sum cannot wrap.
-    if (gap + length > kLimit - o) Fail(kRebuiltTooLarge);
+    if (gap + length > kPatchBufferSize - o) Fail(kRebuiltTooLarge);
     if (length != 0 && (source == 0 || source - 1 > oldLength || length > oldLength - (source - 1)))
       Fail(kSourceOutside);
     std::memcpy(out + o, inserted + k, gap);
@@ -129,7 +127,7 @@ std::uint32_t Rebuild(PatchReader& reader, const Buffers& buffers, std::uint32_t
 
 }  // namespace
 
-void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgressProc progress) {
+void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgress* progress) {
   patch.SetPosition(0);
   oldFile.SetPosition(0);
   newFile.SetPosition(0);
@@ -140,25 +138,25 @@ void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgres
     const std::uint32_t oldLength = reader.Length();
     // A literal block drops its old range, so an old file that ends early
     // is only a fault for a delta block.
-    const std::uint32_t oldRead = ReadUpTo(oldFile, buffers.oldRange.get(), oldLength);
+    const std::uint32_t oldRead = ReadUpTo(oldFile, buffers.OldRange.get(), oldLength);
     const std::uint8_t type = reader.U8();
 
     if (type == kPatchLiteralBlock) {
       const std::uint32_t dataLength = reader.Length();
       if (dataLength == 0) return;
       const std::uint32_t dataCRC = reader.U32();
-      reader.Read(buffers.literal.get(), dataLength);
+      reader.Read(buffers.Literal.get(), dataLength);
       reader.Report();
-      if (CRC32Checksum(buffers.literal.get(), dataLength) != dataCRC) Fail(kCRCError);
-      newFile.WriteBuffer(buffers.literal.get(), static_cast<std::int32_t>(dataLength));
+      if (CRC32Checksum(buffers.Literal.get(), dataLength) != dataCRC) Fail(kCRCError);
+      newFile.WriteBuffer(buffers.Literal.get(), static_cast<std::int32_t>(dataLength));
     } else if (type == kPatchDeltaBlock) {
-      std::uint8_t checksums[8];
-      reader.Read(checksums, sizeof checksums);
+      const std::uint32_t newCRC = reader.U32();
+      const std::uint32_t oldCRC = reader.U32();
       if (oldRead != oldLength) Fail(kOldShort);
-      if (CRC32Checksum(buffers.oldRange.get(), oldLength) != LoadU32LE(checksums + 4)) Fail(kCRCError);
+      if (CRC32Checksum(buffers.OldRange.get(), oldLength) != oldCRC) Fail(kCRCError);
       const std::uint32_t newLength = Rebuild(reader, buffers, oldLength);
-      if (CRC32Checksum(buffers.rebuilt.get(), newLength) != LoadU32LE(checksums)) Fail(kCRCError);
-      newFile.WriteBuffer(buffers.rebuilt.get(), static_cast<std::int32_t>(newLength));
+      if (CRC32Checksum(buffers.Rebuilt.get(), newLength) != newCRC) Fail(kCRCError);
+      newFile.WriteBuffer(buffers.Rebuilt.get(), static_cast<std::int32_t>(newLength));
     } else {
       Fail(kCRCError);
     }

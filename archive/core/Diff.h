@@ -1,26 +1,24 @@
 // The patch applier: turns an old file into a new one by a patch stream of
-// literal and delta blocks, every block checked by CRC-32.
+// literal and delta blocks (PatchFormat.h), every block checked by CRC-32.
 #pragma once
 
 #include <cstdint>
 
+#include "PatchFormat.h"
 #include "Stream.h"
 
 namespace bzip2arc {
 
-// Each of the applier's four buffers (literal data or inserted bytes, old
-// range, rebuilt block, copy table) holds this much; no length in a patch
-// stream may exceed it.
-constexpr std::int32_t kPatchBufferSize = 2 * 1024 * 1024;
+// Hears how far the applier got.
+class PatchProgress {
+ public:
+  // `consumed` patch-stream bytes since the previous report (the first
+  // report counts from the start of the stream).
+  virtual void PatchConsumed(std::int32_t consumed) = 0;
 
-// Block types.
-constexpr std::uint8_t kPatchLiteralBlock = 0;
-constexpr std::uint8_t kPatchDeltaBlock = 1;
-constexpr std::int32_t kCopyRecordSize = 10;
-
-// Called with the number of patch-stream bytes consumed since the previous
-// call (the first call counts from the start of the stream).
-using PatchProgressProc = void (*)(std::int32_t consumed);
+ protected:
+  ~PatchProgress() = default;
+};
 
 // Positions all three streams at offset 0 and applies `patch` to `oldFile`,
 // appending to `newFile`; `progress` may be null. Fails (EArchiveError) with
@@ -30,6 +28,6 @@ using PatchProgressProc = void (*)(std::int32_t consumed);
 // that ends before its end block, and an old file that ends inside the old
 // range of a delta block (literal blocks drop their old range unchecked). The
 // new file then holds the blocks before the failing one.
-void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgressProc progress);
+void ApplyPatch(TStream& patch, TStream& oldFile, TStream& newFile, PatchProgress* progress);
 
 }  // namespace bzip2arc

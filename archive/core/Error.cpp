@@ -52,11 +52,10 @@ void TextBuffer::Clear() {
   text_[0] = '\0';
 }
 
-void TextBuffer::Cut(std::size_t length) {
-  if (length < length_) {
-    length_ = length;
-    text_[length_] = '\0';
-  }
+void RaiseNamed(const char* before, std::string_view name, const char* after) {
+  MessageText message;
+  message.Append(before).AppendPrintable(name).Append(after);
+  throw EArchiveError(message);
 }
 
 }  // namespace bzip2arc

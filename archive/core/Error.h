@@ -28,13 +28,10 @@ class TextBuffer {
   TextBuffer& AppendPrintable(std::string_view text);
 
   void Clear();
-  // Drops everything from position `length` on.
-  void Cut(std::size_t length);
 
   const char* c_str() const { return text_; }
   std::string_view View() const { return std::string_view(text_, length_); }
   std::size_t Length() const { return length_; }
-  bool Empty() const { return length_ == 0; }
   // True once an Append did not fit.
   bool Truncated() const { return truncated_; }
 
@@ -62,7 +59,6 @@ class FixedText : public TextBuffer {
     }
     return *this;
   }
-  static constexpr std::size_t MaxLength() { return Capacity - 1; }
 
  private:
   char storage_[Capacity];
@@ -83,7 +79,9 @@ class Exception : public std::exception {
   MessageText message_;
 };
 
-// Errors of the file layer (opening, creating, reading, writing files).
+// Errors of the file layer (creating, seeking, writing files), and the two
+// that callers tell apart: a file that cannot be opened, and a read that
+// brings fewer bytes than it must.
 class EStreamError : public Exception {
  public:
   using Exception::Exception;
@@ -92,15 +90,7 @@ class EFOpenError : public EStreamError {
  public:
   using EStreamError::EStreamError;
 };
-class EFCreateError : public EStreamError {
- public:
-  using EStreamError::EStreamError;
-};
 class EReadError : public EStreamError {
- public:
-  using EStreamError::EStreamError;
-};
-class EWriteError : public EStreamError {
  public:
   using EStreamError::EStreamError;
 };
@@ -111,5 +101,9 @@ class EArchiveError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// Raises EArchiveError with `before`, the archive's `name` (control
+// characters shown as '?') and `after`.
+[[noreturn]] void RaiseNamed(const char* before, std::string_view name, const char* after);
 
 }  // namespace bzip2arc

@@ -2,15 +2,19 @@
 
 #include "ModuleState.h"
 #include "Percent.h"
-#include "Platform.h"
 
 namespace bzip2arc {
 
+namespace {
+
+// The progress callback ExtractAll hands to DecompressFile: turns the file's
+// percentage into one for the whole set and passes the caller's answer on.
 void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t, std::int32_t* cancel) {
   if (OverallProgress == nullptr) return;
-  const double overall = static_cast<double>(FileIndex) / FileCount * 100.0 + static_cast<double>(percent) / FileCount;
-  OverallProgress(RoundPercent(overall), 0, cancel);
+  OverallProgress(OverallPercent(FileIndex, FileCount, percent), 0, cancel);
 }
+
+}  // namespace
 
 void ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder, ProgressProc progress,
                 DiskProc disk) {

@@ -28,23 +28,16 @@ inline DestinationPath CheckedDestinationPath(const char* destinationFolder, con
   CheckRecordName(record.NameView());
   DestinationPath path;
   path.Append(destinationFolder).Append(platform::kPathSeparator).Append(record.NameView());
-  if (path.Truncated()) {
-    MessageText message;
-    message.Append("Destination path too long for \"").AppendPrintable(record.NameView()).Append('"');
-    throw EArchiveError(message);
-  }
+  if (path.Truncated()) RaiseNamed("Destination path too long for \"", record.NameView(), "\"");
   return path;
 }
 
 // Extracts every record of the set into `destinationFolder`, in directory
-// order. Names that would leave the folder and paths longer than the limit
-// fail before anything is written for that record.
+// order, through DecompressFile and the module-wide state. Names that would
+// leave the folder and paths longer than the limit fail before anything is
+// written for that record.
 void ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder, ProgressProc progress,
                 DiskProc disk);
-
-// The progress callback ExtractAll hands to DecompressFile: turns the file's
-// percentage into one for the whole set and passes the caller's answer on.
-void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel);
 
 // Does nothing; kept for callers that expect it.
 bool Prepare(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);

@@ -25,7 +25,7 @@ std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
 std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
   if (count <= 0) return 0;
   const std::size_t end = static_cast<std::size_t>(position_) + static_cast<std::size_t>(count);
-  if (end > static_cast<std::size_t>(INT32_MAX)) throw EWriteError("Stream write error");
+  if (end > static_cast<std::size_t>(INT32_MAX)) throw EStreamError("Stream write error");
   if (end > bytes_.size()) bytes_.resize(end);
   std::memcpy(bytes_.data() + position_, buffer, static_cast<std::size_t>(count));
   position_ = static_cast<std::int32_t>(end);

@@ -17,4 +17,16 @@ inline std::int32_t RoundPercent(double value) {
   return whole;
 }
 
+// A file's percentage as its share of a set of `count` files, of which it is
+// number `index` (from 0): each file takes the same share, whatever its size.
+inline std::int32_t OverallPercent(std::int32_t index, std::int32_t count, std::int32_t percent) {
+  return RoundPercent(static_cast<double>(index) / count * 100.0 + static_cast<double>(percent) / count);
+}
+
+// The patch step's percentage of its file: the decompression of the patch
+// stream showed 0 to 50, so the step carries on from there.
+inline std::int32_t PatchPercent(std::int32_t done, std::int32_t total) {
+  return total == 0 ? 100 : RoundPercent(50.0 + static_cast<double>(done) / total * 50.0);
+}
+
 }  // namespace bzip2arc

@@ -1,6 +1,6 @@
 // The few file-system calls that differ between Windows and POSIX. Each OS has
 // one implementation file (PlatformWin32.cpp, PlatformPosix.cpp), which also
-// holds TFileStream's methods.
+// holds TFileStream's opening, reading, writing and seeking.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,13 @@ constexpr std::size_t kMaxPath = 4096;
 
 using PathText = FixedText<kMaxPath>;
 
+// Closes a handle of TFileStream; failures are ignored.
+void CloseFile(FileHandle handle);
+
+// TFileStream could not open or create `fileName` ("Cannot open file ...",
+// EFOpenError; "Cannot create file ...", EStreamError).
+[[noreturn]] void RaiseFileError(FileMode mode, const char* fileName);
+
 // Windows makes "C:\" the current folder before touching archive files, so
 // that no folder of the caller's stays in use; POSIX has no such need.
 void EnterRootFolder();
@@ -49,10 +56,9 @@ void ApplyAttributes(const char* path, std::uint32_t attributes);
 // nothing, when the value is not a valid MS-DOS time stamp or a call fails.
 bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime);
 
-// The folder of the work file "bzin.tmp": the system temporary folder
-// (GetTempPathA on Windows, $TMPDIR or /tmp on POSIX), ending with a
-// separator. The work file is created with FileMode::CreateWorkFile, which on
-// POSIX gives it no name in that shared folder.
-PathText WorkFolder();
+// The system temporary folder (GetTempPathA on Windows, $TMPDIR or /tmp on
+// POSIX), ending with a separator: where the exported functions keep their
+// work file "bzin.tmp".
+PathText TemporaryFolder();
 
 }  // namespace bzip2arc::platform

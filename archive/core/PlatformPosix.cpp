@@ -13,11 +13,16 @@ namespace bzip2arc {
 
 namespace {
 
-template <class Error>
-[[noreturn]] void RaiseFileError(const char* action, const char* fileName) {
-  MessageText message;
-  message.Append(action).Append(" \"").Append(fileName).Append('"');
-  throw Error(message);
+// An existing file to read. A folder opens here too (not on Windows), but it
+// is no file: reading it would fail only later, with a less helpful message.
+int OpenExistingFile(const char* fileName) {
+  const int handle = ::open(fileName, O_RDONLY | O_CLOEXEC);
+  struct stat info;
+  if (handle >= 0 && (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode))) {
+    ::close(handle);
+    return -1;
+  }
+  return handle;
 }
 
 // A file without a name in the folder of `fileName`: nothing is left behind
@@ -46,25 +51,14 @@ int OpenUnnamedFile(const char* fileName) {
 
 TFileStream::TFileStream(const char* fileName, FileMode mode) {
   if (mode == FileMode::OpenReadShared) {
-    handle_ = ::open(fileName, O_RDONLY | O_CLOEXEC);
-    if (handle_ < 0) RaiseFileError<EFOpenError>("Cannot open file", fileName);
+    handle_ = OpenExistingFile(fileName);
   } else if (mode == FileMode::CreateWorkFile) {
     handle_ = OpenUnnamedFile(fileName);
-    if (handle_ < 0) RaiseFileError<EFCreateError>("Cannot create file", fileName);
   } else {
     handle_ = ::open(fileName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (handle_ < 0) RaiseFileError<EFCreateError>("Cannot create file", fileName);
   }
+  if (handle_ < 0) platform::RaiseFileError(mode, fileName);
   open_ = true;
-}
-
-TFileStream::~TFileStream() { Close(); }
-
-void TFileStream::Close() noexcept {
-  if (open_) {
-    ::close(handle_);
-    open_ = false;
-  }
 }
 
 std::int32_t TFileStream::Read(void* buffer, std::int32_t count) {
@@ -106,12 +100,9 @@ std::int32_t TFileStream::Seek(std::int32_t offset, std::uint16_t origin) {
   return static_cast<std::int32_t>(position);
 }
 
-void TFileStream::SetSize(std::int32_t newSize) {
-  if (newSize < 0 || ::ftruncate(handle_, newSize) != 0) throw EStreamError("Stream set size error");
-  if (Position() > newSize) SetPosition(newSize);
-}
-
 namespace platform {
+
+void CloseFile(FileHandle handle) { ::close(handle); }
 
 void EnterRootFolder() {}
 
@@ -194,7 +185,7 @@ bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime) {
   return ::futimens(file.Handle(), times) == 0;
 }
 
-PathText WorkFolder() {
+PathText TemporaryFolder() {
   const char* base = std::getenv("TMPDIR");
   if (base == nullptr || *base == '\0') base = "/tmp";
   PathText path(base);

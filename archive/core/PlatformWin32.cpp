@@ -4,39 +4,18 @@
 
 namespace bzip2arc {
 
-namespace {
-
-template <class Error>
-[[noreturn]] void RaiseFileError(const char* action, const char* fileName) {
-  MessageText message;
-  message.Append(action).Append(" \"").Append(fileName).Append('"');
-  throw Error(message);
-}
-
-}  // namespace
-
 TFileStream::TFileStream(const char* fileName, FileMode mode) {
   if (mode == FileMode::OpenReadShared) {
     handle_ = ::CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) RaiseFileError<EFOpenError>("Cannot open file", fileName);
   } else {
     // A work file goes away with its handle, even when the process is killed.
     const DWORD flags = mode == FileMode::CreateWorkFile ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
                                                          : FILE_ATTRIBUTE_NORMAL;
     handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) RaiseFileError<EFCreateError>("Cannot create file", fileName);
   }
+  if (handle_ == INVALID_HANDLE_VALUE) platform::RaiseFileError(mode, fileName);
   open_ = true;
-}
-
-TFileStream::~TFileStream() { Close(); }
-
-void TFileStream::Close() noexcept {
-  if (open_) {
-    ::CloseHandle(handle_);
-    open_ = false;
-  }
 }
 
 std::int32_t TFileStream::Read(void* buffer, std::int32_t count) {
@@ -65,14 +44,9 @@ std::int32_t TFileStream::Seek(std::int32_t offset, std::uint16_t origin) {
   return static_cast<std::int32_t>(low);
 }
 
-void TFileStream::SetSize(std::int32_t newSize) {
-  const std::int32_t position = Position();
-  Seek(newSize, soBeginning);
-  if (newSize < 0 || !::SetEndOfFile(handle_)) throw EStreamError("Stream set size error");
-  if (position < newSize) Seek(position, soBeginning);
-}
-
 namespace platform {
+
+void CloseFile(FileHandle handle) { ::CloseHandle(handle); }
 
 void EnterRootFolder() { ::SetCurrentDirectoryA("C:\\"); }
 
@@ -99,7 +73,7 @@ bool StampLastWriteTime(TFileStream& file, std::uint32_t dosDateTime) {
   return ::SetFileTime(file.Handle(), nullptr, nullptr, &utc) != 0;
 }
 
-PathText WorkFolder() {
+PathText TemporaryFolder() {
   PathText path;
   char buffer[kMaxPath];
   const DWORD length = ::GetTempPathA(sizeof buffer, buffer);

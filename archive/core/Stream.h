@@ -29,7 +29,7 @@ class TStream {
   // Seeks to the end and back.
   std::int32_t Size();
 
-  // Exact transfers: fail with EReadError / EWriteError on a short count.
+  // Exact transfers: a short count fails (EReadError, EStreamError).
   void ReadBuffer(void* buffer, std::int32_t count);
   void WriteBuffer(const void* buffer, std::int32_t count);
 };
@@ -54,11 +54,10 @@ using FileHandle = int;
 
 class TFileStream : public TStream {
  public:
-  // Fails with EFOpenError (OpenReadShared) or EFCreateError (Create).
+  // Fails with EFOpenError (OpenReadShared) or EStreamError (the others).
   TFileStream(const char* fileName, FileMode mode);
   ~TFileStream() override;
 
-  void SetSize(std::int32_t newSize) override;
   std::int32_t Read(void* buffer, std::int32_t count) override;
   std::int32_t Write(const void* buffer, std::int32_t count) override;
   std::int32_t Seek(std::int32_t offset, std::uint16_t origin) override;

@@ -33,7 +33,6 @@ class LibraryError : public std::exception {
  public:
   explicit LibraryError(const LibraryFailure& failure) : failure_(failure) {}
   const char* what() const noexcept override { return failure_.Message; }
-  std::uint32_t Code() const { return failure_.Code; }
 
  private:
   LibraryFailure failure_;

@@ -16,6 +16,7 @@
 #include "Arguments.h"
 #include "archive/core/ArchiveReader.h"
 #include "archive/core/FileExtraction.h"
+#include "archive/core/StoredData.h"
 #include "archive/core/MemoryStream.h"
 
 extern char** environ;

@@ -118,25 +118,25 @@ void Run() {
   // both alike (a few long rounds let one burst decide the ratio); the
   // processor time is reported too, as it suffers less from a busy machine.
   struct Best {
-    double wall = 1e30;
-    double cpu = 1e30;
+    double Wall = 1e30;
+    double Cpu = 1e30;
   } stream, library;
   const auto measure = [](Best& best, const std::function<void()>& work) {
     const std::clock_t start = std::clock();
-    best.wall = std::min(best.wall, bench::BestSeconds(1, work));
-    best.cpu = std::min(best.cpu, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+    best.Wall = std::min(best.Wall, bench::BestSeconds(1, work));
+    best.Cpu = std::min(best.Cpu, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
   };
   for (int round = 0; round < kRounds; ++round) {
     measure(stream, [&] { ThroughStream(source, chunk.data(), nullptr); });
     measure(library, [&] { ThroughLibrary(compressed, chunk.data()); });
   }
   const double bytes = static_cast<double>(payload.size());
-  const double streamRate = bench::MegabytesPerSecond(bytes, stream.wall);
-  const double libraryRate = bench::MegabytesPerSecond(bytes, library.wall);
+  const double streamRate = bench::MegabytesPerSecond(bytes, stream.Wall);
+  const double libraryRate = bench::MegabytesPerSecond(bytes, library.Wall);
   bench::Report("TBZDecompressionStream, 10241-byte reads", streamRate, "MB/s", "decompressed bytes, wall clock");
   bench::Report("bare BZ2_bzDecompress, 10241-byte chunks", libraryRate, "MB/s", "decompressed bytes, wall clock");
   bench::Report("stream / bare libbz2", streamRate / libraryRate, "x", "wall clock; target >= 0.97");
-  bench::Report("stream / bare libbz2, processor time", library.cpu / stream.cpu, "x", "target >= 0.97");
+  bench::Report("stream / bare libbz2, processor time", library.Cpu / stream.Cpu, "x", "target >= 0.97");
 }
 
 const bench::RegisterSection section("bzip2", Run);

@@ -22,19 +22,19 @@ std::vector<std::uint8_t> BenchData() {
 }
 
 struct ByteTable {
-  std::uint32_t entries[256];
+  std::uint32_t Entries[256];
   ByteTable() {
     for (std::uint32_t i = 0; i < 256; ++i) {
       std::uint32_t crc = i;
       for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-      entries[i] = crc;
+      Entries[i] = crc;
     }
   }
 };
 
 std::uint32_t ByteAtATime(const ByteTable& table, const std::uint8_t* data, std::size_t length) {
   std::uint32_t crc = 0xFFFFFFFF;
-  for (std::size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ table.entries[(crc ^ data[i]) & 0xFF];
+  for (std::size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ table.Entries[(crc ^ data[i]) & 0xFF];
   return ~crc;
 }
 

@@ -21,12 +21,12 @@ constexpr std::uint32_t kBlock = kPatchBufferSize;
 constexpr std::uint32_t kOldSize = 64u << 20;
 
 struct Random {
-  std::uint32_t state;
+  std::uint32_t State;
   std::uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
+    State ^= State << 13;
+    State ^= State >> 17;
+    State ^= State << 5;
+    return State;
   }
 };
 
@@ -44,12 +44,12 @@ void Put32(Bytes& out, std::uint32_t v) {
 }
 
 struct Patch {
-  Bytes stream;
-  std::size_t newSize = 0;
-  std::size_t records = 0;
-  std::size_t crcBytes = 0;  // what the applier must run through CRC-32
-  int literalBlocks = 0;
-  int deltaBlocks = 0;
+  Bytes Stream;
+  std::size_t NewSize = 0;
+  std::size_t Records = 0;
+  std::size_t CrcBytes = 0;  // what the applier must run through CRC-32
+  int LiteralBlocks = 0;
+  int DeltaBlocks = 0;
 };
 
 // One 2 MiB old range per block; every `literalEvery`-th block is literal,
@@ -66,16 +66,16 @@ Patch BuildPatch(const Bytes& old, int literalEvery, std::uint32_t minLength, st
   Bytes table;
   for (std::uint32_t offset = 0, index = 0; offset < old.size(); offset += kBlock, ++index) {
     const std::uint8_t* range = old.data() + offset;
-    Put32(patch.stream, kBlock);
+    Put32(patch.Stream, kBlock);
     if (index % literalEvery == static_cast<std::uint32_t>(literalEvery - 1)) {
       const Bytes data = RandomBytes(kBlock, index + 1);
-      patch.stream.push_back(kPatchLiteralBlock);
-      Put32(patch.stream, kBlock);
-      Put32(patch.stream, CRC32Checksum(data.data(), data.size()));
-      patch.stream.insert(patch.stream.end(), data.begin(), data.end());
-      patch.newSize += data.size();
-      patch.crcBytes += data.size();
-      ++patch.literalBlocks;
+      patch.Stream.push_back(kPatchLiteralBlock);
+      Put32(patch.Stream, kBlock);
+      Put32(patch.Stream, CRC32Checksum(data.data(), data.size()));
+      patch.Stream.insert(patch.Stream.end(), data.begin(), data.end());
+      patch.NewSize += data.size();
+      patch.CrcBytes += data.size();
+      ++patch.LiteralBlocks;
       continue;
     }
     inserted.clear();
@@ -99,50 +99,54 @@ Patch BuildPatch(const Bytes& old, int literalEvery, std::uint32_t minLength, st
       std::memcpy(rebuilt.data() + o, range + source - 1, length);
       o += length;
     }
-    patch.stream.push_back(kPatchDeltaBlock);
-    Put32(patch.stream, CRC32Checksum(rebuilt.data(), o));
-    Put32(patch.stream, CRC32Checksum(range, kBlock));
-    Put32(patch.stream, static_cast<std::uint32_t>(inserted.size()));
-    Put32(patch.stream, static_cast<std::uint32_t>(table.size()));
-    patch.stream.insert(patch.stream.end(), inserted.begin(), inserted.end());
-    patch.stream.insert(patch.stream.end(), table.begin(), table.end());
-    patch.newSize += o;
-    patch.crcBytes += kBlock + o;
-    patch.records += table.size() / kCopyRecordSize;
-    ++patch.deltaBlocks;
+    patch.Stream.push_back(kPatchDeltaBlock);
+    Put32(patch.Stream, CRC32Checksum(rebuilt.data(), o));
+    Put32(patch.Stream, CRC32Checksum(range, kBlock));
+    Put32(patch.Stream, static_cast<std::uint32_t>(inserted.size()));
+    Put32(patch.Stream, static_cast<std::uint32_t>(table.size()));
+    patch.Stream.insert(patch.Stream.end(), inserted.begin(), inserted.end());
+    patch.Stream.insert(patch.Stream.end(), table.begin(), table.end());
+    patch.NewSize += o;
+    patch.CrcBytes += kBlock + o;
+    patch.Records += table.size() / kCopyRecordSize;
+    ++patch.DeltaBlocks;
   }
-  Put32(patch.stream, 0);
-  patch.stream.push_back(kPatchLiteralBlock);
-  Put32(patch.stream, 0);
+  Put32(patch.Stream, 0);
+  patch.Stream.push_back(kPatchLiteralBlock);
+  Put32(patch.Stream, 0);
   return patch;
 }
 
-std::int64_t gReported = 0;
-void CountProgress(std::int32_t consumed) { gReported += consumed; }
+// Adds up the applier's reports.
+struct ReportedBytes final : PatchProgress {
+  void PatchConsumed(std::int32_t consumed) override { Total += consumed; }
+  std::int64_t Total = 0;
+};
 
 void RunCase(const char* name, const Bytes& old, const Patch& patch, double crcSeconds) {
-  TMemoryStream patchStream(patch.stream);
+  TMemoryStream patchStream(patch.Stream);
   TMemoryStream oldStream(old);
   TMemoryStream newStream;
-  newStream.Bytes().reserve(patch.newSize);
+  newStream.Bytes().reserve(patch.NewSize);
+  ReportedBytes reported;
   const double seconds = bench::BestSeconds(5, [&] {
     newStream.SetSize(0);
-    gReported = 0;
-    ApplyPatch(patchStream, oldStream, newStream, CountProgress);
+    reported.Total = 0;
+    ApplyPatch(patchStream, oldStream, newStream, &reported);
   });
-  if (newStream.Bytes().size() != patch.newSize || gReported + 9 != static_cast<std::int64_t>(patch.stream.size())) {
+  if (newStream.Bytes().size() != patch.NewSize || reported.Total + 9 != static_cast<std::int64_t>(patch.Stream.size())) {
     std::printf("%s: wrong result\n", name);
     return;
   }
-  const std::string remark = std::to_string(patch.deltaBlocks) + " delta + " + std::to_string(patch.literalBlocks) +
-                             " literal blocks, " + std::to_string(patch.records) + " copy records, patch " +
-                             std::to_string(patch.stream.size() >> 10) + " KiB";
+  const std::string remark = std::to_string(patch.DeltaBlocks) + " delta + " + std::to_string(patch.LiteralBlocks) +
+                             " literal blocks, " + std::to_string(patch.Records) + " copy records, patch " +
+                             std::to_string(patch.Stream.size() >> 10) + " KiB";
   const std::string prefix = std::string("ApplyPatch ") + name;
-  bench::Report(prefix + ": new data", bench::MegabytesPerSecond(static_cast<double>(patch.newSize), seconds), "MB/s",
+  bench::Report(prefix + ": new data", bench::MegabytesPerSecond(static_cast<double>(patch.NewSize), seconds), "MB/s",
                 remark);
-  bench::Report(prefix + ": patch stream", bench::MegabytesPerSecond(static_cast<double>(patch.stream.size()), seconds),
+  bench::Report(prefix + ": patch stream", bench::MegabytesPerSecond(static_cast<double>(patch.Stream.size()), seconds),
                 "MB/s");
-  const double crcWork = crcSeconds * static_cast<double>(patch.crcBytes) / kOldSize;
+  const double crcWork = crcSeconds * static_cast<double>(patch.CrcBytes) / kOldSize;
   bench::Report(prefix + ": time / its CRC-32 time", seconds / crcWork, "x",
                 "1.0 = nothing but the checksums of old ranges, rebuilt blocks and literal data");
 }

@@ -74,6 +74,8 @@ TEST(ArchiveFormat, VolumeNamesReplaceTheFirstDirective) {
   EXPECT_EQ(name.View(), "D:\\setup0.lib");
   EXPECT_TRUE(FormatVolumeName("/m/100%/setup%d.%d", 255, name));
   EXPECT_EQ(name.View(), "/m/100%/setup255.%d");
+  EXPECT_TRUE(FormatVolumeName("/m/setup.lib", 3, name));  // one file for every volume
+  EXPECT_EQ(name.View(), "/m/setup.lib");
   FixedText<8> tooShort;
   EXPECT_FALSE(FormatVolumeName("abcdef%d", 123, tooShort));
 }

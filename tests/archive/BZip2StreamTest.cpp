@@ -22,36 +22,38 @@ extern "C" void bz_internal_error(int errcode);
 
 namespace {
 
+// The chunks that extraction reads (a number of the stream's contract, not
+// taken from the code under test).
 constexpr std::int32_t kChunk = 10241;
 
 struct Drained {
-  Bytes data;
-  std::string error;
-  std::vector<std::int32_t> counts;  // of every read
+  Bytes Data;
+  std::string Error;
+  std::vector<std::int32_t> Counts;  // of every read
 };
 
-// Reads chunks, as extraction does, until one comes back short or fails.
+// Reads chunks until one comes back short or fails.
 Drained Drain(TStream& stream, const std::function<void()>& beforeEachRead = [] {}) {
   Drained out;
   Bytes piece(kChunk);
-  out.error = ErrorMessage<EBZDecompressionError>([&] {
+  out.Error = ErrorMessage<EBZDecompressionError>([&] {
     do {
       beforeEachRead();
-      out.counts.push_back(stream.Read(piece.data(), kChunk));
-      out.data.insert(out.data.end(), piece.begin(), piece.begin() + out.counts.back());
-    } while (out.counts.back() == kChunk);
+      out.Counts.push_back(stream.Read(piece.data(), kChunk));
+      out.Data.insert(out.Data.end(), piece.begin(), piece.begin() + out.Counts.back());
+    } while (out.Counts.back() == kChunk);
   });
   return out;
 }
 
 // A stream over a source that stands at its start or at its end.
 struct Fixture {
-  explicit Fixture(Bytes compressed, std::uint16_t sourceAt = soBeginning) : source(std::move(compressed)) {
-    source.Seek(0, sourceAt);
-    stream = std::make_unique<TBZDecompressionStream>(source);
+  explicit Fixture(Bytes compressed, std::uint16_t sourceAt = soBeginning) : Source(std::move(compressed)) {
+    Source.Seek(0, sourceAt);
+    Stream = std::make_unique<TBZDecompressionStream>(Source);
   }
-  TMemoryStream source;
-  std::unique_ptr<TBZDecompressionStream> stream;  // 64 KiB
+  TMemoryStream Source;
+  std::unique_ptr<TBZDecompressionStream> Stream;  // 64 KiB
 };
 
 }  // namespace
@@ -63,13 +65,13 @@ TEST(BZip2Stream, NothingUntilRewoundThenWholeChunksThenAShortOrEmptyRead) {
                                        std::pair{2 * kChunk, Counts{kChunk, kChunk, 0}}}) {
     const Bytes data = PseudoRandomBytes(std::size_t(length), 2, 8);
     Fixture f(Bzip2Compress(data), soEnd);
-    EXPECT_EQ(Drain(*f.stream).counts, Counts{0});
+    EXPECT_EQ(Drain(*f.Stream).Counts, Counts{0});
     for (int round = 0; round < 2; ++round) {  // the second time after the end of the stream
-      EXPECT_EQ(f.stream->Seek(0, soBeginning), 0);
-      EXPECT_EQ(f.source.Position(), 0);
-      const Drained out = Drain(*f.stream);
-      EXPECT_EQ(out.data, data);
-      EXPECT_EQ(out.counts, counts);
+      EXPECT_EQ(f.Stream->Seek(0, soBeginning), 0);
+      EXPECT_EQ(f.Source.Position(), 0);
+      const Drained out = Drain(*f.Stream);
+      EXPECT_EQ(out.Data, data);
+      EXPECT_EQ(out.Counts, counts);
     }
   }
 }
@@ -90,17 +92,17 @@ TEST(BZip2Stream, DamagedOrTruncatedData) {
                                                    {damaged, "error -4", 0, data.size()},
                                                    {truncated, "", 1, data.size() - 1}}) {
     Fixture f(input);
-    const Drained out = Drain(*f.stream);
-    EXPECT_EQ(out.error, error);
-    EXPECT_TRUE(out.data.size() >= fewest && out.data.size() <= most) << error << out.data.size();
-    EXPECT_TRUE(input == damaged || std::equal(out.data.begin(), out.data.end(), data.begin())) << error;
+    const Drained out = Drain(*f.Stream);
+    EXPECT_EQ(out.Error, error);
+    EXPECT_TRUE(out.Data.size() >= fewest && out.Data.size() <= most) << error << out.Data.size();
+    EXPECT_TRUE(input == damaged || std::equal(out.Data.begin(), out.Data.end(), data.begin())) << error;
   }
 }
 
 TEST(BZip2Stream, OnlyForwardSeeksAndRewinds) {
   const Bytes data = PseudoRandomBytes(50000, 18, 16);
   Fixture f(Bzip2Compress(data)), g(Bzip2Compress(data));
-  TStream& s = *f.stream;
+  TStream& s = *f.Stream;
   Bytes piece(20000);
   s.ReadBuffer(piece.data(), 20000);
   const std::function<void()> invalid[] = {
@@ -117,21 +119,21 @@ TEST(BZip2Stream, OnlyForwardSeeksAndRewinds) {
   EXPECT_EQ(Bytes(piece.begin(), piece.begin() + 10), Bytes(data.begin() + 30001, data.begin() + 30011));
   EXPECT_EQ(s.Seek(50000, soBeginning), 50000);
   EXPECT_THROW(s.Seek(1, soCurrent), EReadError);
-  EXPECT_THROW(g.stream->Seek(50001, soBeginning), EReadError);
+  EXPECT_THROW(g.Stream->Seek(50001, soBeginning), EReadError);
 }
 
 TEST(BZip2Stream, SourceMovedByOtherCodeIsPutBack) {
   const Bytes data = PseudoRandomBytes(400000, 10);  // compressed: several input buffers
   Fixture f(Bzip2Compress(data, 1));
-  f.source.SetPosition(100);
+  f.Source.SetPosition(100);
   Bytes piece(1);
-  EXPECT_EQ(f.stream->Read(piece.data(), 0), 0);
-  EXPECT_EQ(f.stream->Read(piece.data(), -1), 0);  // as 0, not as a huge count
-  EXPECT_EQ(f.source.Position(), 0);               // put back, and nothing read: no decoding step
+  EXPECT_EQ(f.Stream->Read(piece.data(), 0), 0);
+  EXPECT_EQ(f.Stream->Read(piece.data(), -1), 0);  // as 0, not as a huge count
+  EXPECT_EQ(f.Source.Position(), 0);               // put back, and nothing read: no decoding step
   std::int32_t elsewhere = 0;
   const Drained out =
-      Drain(*f.stream, [&] { f.source.SetPosition(elsewhere = (elsewhere + 37813) % f.source.Size()); });
-  EXPECT_EQ(out.data, data);
+      Drain(*f.Stream, [&] { f.Source.SetPosition(elsewhere = (elsewhere + 37813) % f.Source.Size()); });
+  EXPECT_EQ(out.Data, data);
 }
 
 #ifdef BZ_NO_STDIO

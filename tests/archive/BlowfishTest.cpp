@@ -5,6 +5,7 @@
 
 #include "archive/core/ArchiveFormat.h"
 #include "archive/core/Blowfish.h"
+#include "archive/core/DirectoryKey.h"
 #include "support/TempFolder.h"
 
 using namespace bzip2arc;
@@ -19,7 +20,7 @@ Bytes FromHex(std::string_view hex) {
   return bytes;
 }
 
-const Bytes kKey(std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey));  // 7 bytes
+const Bytes kKey(kDirectoryKey, kDirectoryKey + sizeof kDirectoryKey - 1);  // 7 bytes
 
 BlowfishContext Keyed(const Bytes& key = kKey) {
   BlowfishContext context;
@@ -58,6 +59,16 @@ TEST(Blowfish, TheSevenByteKeyIsUsedCyclicallyAcrossWords) {
   for (int i = 0; i < 8; ++i) repeated.insert(repeated.end(), kKey.begin(), kKey.end());
   const BlowfishContext seven = Keyed(), fiftySix = Keyed(repeated);
   EXPECT_EQ(0, std::memcmp(&seven, &fiftySix, sizeof seven));
+}
+
+// With a zero chain, CBC enciphers the first block as the plain cipher does.
+TEST(Blowfish, NoVectorIsAZeroVector) {
+  const Bytes key = FromHex("FEDCBA9876543210"), plain = FromHex("0123456789ABCDEF");
+  BlowfishContext context;
+  BlowfishInit(context, key.data(), static_cast<std::int32_t>(key.size()), nullptr);
+  Bytes block = plain;
+  EncipherBuffer(context, block.data(), 8);
+  EXPECT_EQ(block, FromHex("0ACEAB0FC6A0A28D"));
 }
 
 TEST(Blowfish, OneChainAcrossRecordsDiffersFromFreshChainsInTheFirstBlockOnly) {

@@ -27,8 +27,8 @@ PatchBuilder ABCDEF(const char* rebuilt, const char* inserted, const Bytes& tabl
 
 // The new file, the message of the failure ("" on success), the old bytes consumed.
 std::tuple<Bytes, std::string, std::int32_t> Apply(const PatchBuilder& patch, const Bytes& old,
-                                                   PatchProgressProc progress = nullptr) {
-  TMemoryStream patchStream(patch.bytes), oldStream(old), newStream;
+                                                   PatchProgress* progress = nullptr) {
+  TMemoryStream patchStream(patch.Stream), oldStream(old), newStream;
   patchStream.Seek(0, soEnd);  // the applier starts every stream at offset 0
   oldStream.Seek(0, soEnd);
   const std::string error =
@@ -36,7 +36,11 @@ std::tuple<Bytes, std::string, std::int32_t> Apply(const PatchBuilder& patch, co
   return {newStream.Bytes(), error, oldStream.Position()};
 }
 
-std::vector<std::int32_t> gReports;
+// The counts the applier reports.
+struct ReportLog final : PatchProgress {
+  void PatchConsumed(std::int32_t consumed) override { Counts.push_back(consumed); }
+  std::vector<std::int32_t> Counts;
+};
 
 }  // namespace
 
@@ -105,8 +109,9 @@ TEST(Diff, FailuresKeepTheBlocksBefore) {
 TEST(Diff, ProgressCountsPatchBytesAfterLiteralDataAndBeforeEachCopy) {
   const PatchBuilder literal = PatchBuilder().Literal(0, "hello"_b);
   const PatchBuilder patch = ABCDEF("DEFxyABz", "xyz", Table({{3, 4, 1}, {2, 1, 6}, {0, 1, 9}}), literal);
-  ASSERT_EQ(std::get<1>(Apply(patch, kABCDEF, [](std::int32_t consumed) { gReports.push_back(consumed); })), "");
+  ReportLog reports;
+  ASSERT_EQ(std::get<1>(Apply(patch, kABCDEF, &reports)), "");
   // A delta block is read whole before its first record; the 9-byte end block is not reported.
-  const auto literalSize = std::int32_t(literal.bytes.size()), patchSize = std::int32_t(patch.bytes.size());
-  EXPECT_EQ(gReports, (std::vector<std::int32_t>{literalSize, patchSize - literalSize - 9, 0, 0}));
+  const auto literalSize = std::int32_t(literal.Stream.size()), patchSize = std::int32_t(patch.Stream.size());
+  EXPECT_EQ(reports.Counts, (std::vector<std::int32_t>{literalSize, patchSize - literalSize - 9, 0, 0}));
 }

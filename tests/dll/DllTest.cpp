@@ -26,7 +26,8 @@ class DllTest : public ExtractionTest {
     return function;
   }
   // Calls ExtractAll as the loader does: "" or the message that crossed over.
-  // No work file may stay behind either way.
+  // No work file may stay behind either way: the export keeps it in the
+  // system temporary folder.
   std::string CallExtractAll(DiskProc disk = nullptr) {
     const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
     const std::string pattern = Pattern(), folder = destination.Path().string();
@@ -34,6 +35,7 @@ class DllTest : public ExtractionTest {
       CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, disk); });
     });
     EXPECT_TRUE(Clean());
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "bzin.tmp"));
     return message;
   }
 

@@ -1,6 +1,6 @@
 // Shared set-up of the extraction tests: the medium, the destination and the
-// library's temporary folder side by side in one root, so that writes
-// anywhere else are easy to see, and callbacks that record what they hear.
+// library's work folder side by side in one root, so that writes anywhere
+// else are easy to see, and callbacks that record what they hear.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "ArchiveWriter.h"
+#include "archive/core/DirectoryKey.h"
 #include "archive/core/LibraryInterface.h"
+#include "archive/core/SetExtraction.h"
 #include "support/TempFolder.h"
 
 namespace extraction {
@@ -27,21 +29,39 @@ using Files = std::map<std::string, Bytes>;
 
 using Report = std::pair<std::int32_t, std::int32_t>;  // percent, bytes
 
-// What the callbacks saw: the library's callbacks carry no context pointer.
+// What the progress reports said, and how to answer them.
 struct CallbackLog {
   std::vector<Report> Reports = {};
   std::size_t CancelAt = SIZE_MAX;  // the report that answers CancelAnswer
   std::int32_t CancelAnswer = 1;
   std::function<void()> OnReport = nullptr;  // run first on every report
+
+  void Hear(std::int32_t percent, std::int32_t bytes, std::int32_t& cancel) {
+    if (OnReport) OnReport();
+    cancel = Reports.size() == CancelAt ? CancelAnswer : 0;
+    Reports.push_back({percent, bytes});
+  }
 };
+
+// The exported callback types carry no context: their log is global.
 inline CallbackLog gLog;
 inline void BZ2ARC_CALL RecordProgress(std::int32_t percent, std::int32_t bytes, std::int32_t* cancel) {
-  if (gLog.OnReport) gLog.OnReport();
-  *cancel = gLog.Reports.size() == gLog.CancelAt ? gLog.CancelAnswer : 0;
-  gLog.Reports.push_back({percent, bytes});
+  gLog.Hear(percent, bytes, *cancel);
 }
 
-inline const std::string kKey(std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey));
+// The internal entry points' hooks log into a test's own.
+class LoggingHooks final : public ExtractionHooks {
+ public:
+  explicit LoggingHooks(CallbackLog& log) : log_(log) {}
+  void Progress(std::int32_t percent, std::int32_t bytes, std::int32_t& cancel) override {
+    log_.Hear(percent, bytes, cancel);
+  }
+
+ private:
+  CallbackLog& log_;
+};
+
+inline const std::string kKey = kDirectoryKey;
 
 inline WriterEntry Entry(std::string name, Bytes content, std::uint8_t kind = kKindFile,
                          std::uint32_t attributes = 0x20) {
@@ -54,19 +74,12 @@ inline Bytes AppendingPatch(const Bytes& old, const Bytes& tail) {
   rebuilt.insert(rebuilt.end(), tail.begin(), tail.end());
   const Bytes table =
       PatchBuilder::Table({{std::uint32_t(old.size()), 1, 1}, {0, 1, std::uint32_t(rebuilt.size() + 1)}});
-  return PatchBuilder().Delta(old, rebuilt, tail, table).End().bytes;
+  return PatchBuilder().Delta(old, rebuilt, tail, table).End().Stream;
 }
-
-// Points the library's temporary folder at `folder`, or back at the original one.
-void SetTemporaryFolder(const char* folder);
 
 class ExtractionTest : public ::testing::Test {
  public:
-  ExtractionTest() {
-    gLog = {};
-    SetTemporaryFolder(work.Path().string().c_str());
-  }
-  ~ExtractionTest() override { SetTemporaryFolder(nullptr); }
+  ExtractionTest() { gLog = {}; }
 
   std::string Pattern() const { return medium.File("setup%d.lib"); }
   void WriteSet(const std::vector<WriterEntry>& entries, std::int64_t volumeSize = 0, bool encrypt = false) {
@@ -90,12 +103,20 @@ class ExtractionTest : public ::testing::Test {
       EncodeDirectoryRecord(record, bytes);
     });
   }
-  // "" or the message of the failure.
-  std::string ExtractAllMessage(const std::string& key = kKey, ProgressProc progress = RecordProgress) const {
-    const std::string folder = destination.Path().string();
-    return testsupport::ErrorMessage<Exception>(
-        [&] { bzip2arc::ExtractAll(Pattern().c_str(), key.c_str(), folder.c_str(), progress, nullptr); });
+  // Extracts the set into the destination through ExtractSet, its work file
+  // in `work`, logging to `log` unless told not to report: "" or the
+  // failure's message.
+  std::string ExtractSetMessage(const std::string& key = kKey, bool report = true) {
+    LoggingHooks hooks(log);
+    return ExtractSetMessage(key, destination.Path().string(), report ? &hooks : nullptr);
   }
+  std::string ExtractSetMessage(const std::string& key, const std::string& folder, ExtractionHooks* hooks) const {
+    const std::string workFile = WorkFile();
+    return testsupport::ErrorMessage<Exception>([&] {
+      ExtractSet(Pattern().c_str(), key.c_str(), folder.c_str(), {workFile.c_str(), hooks, nullptr});
+    });
+  }
+  std::string WorkFile() const { return work.File("bzin.tmp"); }
   // The destination's files and their contents.
   Files Tree() const {
     Files files;
@@ -113,6 +134,7 @@ class ExtractionTest : public ::testing::Test {
   bool Clean() const { return Count(work.Path()) == 0 && Count(root.Path()) == 3; }
 
   testsupport::TempFolder root, medium{root.Path()}, destination{root.Path()}, work{root.Path()};
+  CallbackLog log;
 };
 
 }  // namespace extraction

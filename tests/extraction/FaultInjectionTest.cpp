@@ -33,8 +33,8 @@ class FaultInjectionTest : public ExtractionTest {
   void SetUp() override { WriteSet(kEntries, 12000, true); }
   void TearDown() override {
     destination.Clear();
-    gLog = {};
-    ASSERT_EQ(ExtractAllMessage(), "");
+    log = {};
+    ASSERT_EQ(ExtractSetMessage(), "");
     for (const auto& entry : kEntries) EXPECT_EQ(Tree().at(entry.Name), entry.Content) << entry.Name;
     EXPECT_TRUE(Clean());
   }
@@ -46,7 +46,7 @@ class FaultInjectionTest : public ExtractionTest {
     const pid_t pid = ::fork();
     if (pid == 0) {
       prepare();
-      const std::string message = ExtractAllMessage();
+      const std::string message = ExtractSetMessage();
       if (message != expected) std::fprintf(stderr, "child reports: %s\n", message.c_str());
       ::_exit(message == expected && Count(work.Path()) == 0 ? 0 : 1);
     }
@@ -62,12 +62,12 @@ class FaultInjectionTest : public ExtractionTest {
 // Either nonzero answer stops; the file under way stays as far as it got: at
 // the first report empty, with its attributes (one.bin is read-only).
 TEST_F(FaultInjectionTest, CancelAtEveryReportStopsCleanly) {
-  ASSERT_EQ(ExtractAllMessage(), "");
-  const std::size_t reports = gLog.Reports.size();
+  ASSERT_EQ(ExtractSetMessage(), "");
+  const std::size_t reports = log.Reports.size();
   for (std::size_t at = 0; at < reports; ++at) {
     destination.Clear();
-    gLog = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
-    EXPECT_EQ(ExtractAllMessage(), "Extraction terminated by user!") << at;
+    log = {.CancelAt = at, .CancelAnswer = at % 2 == 0 ? -1 : 1};
+    EXPECT_EQ(ExtractSetMessage(), "Extraction terminated by user!") << at;
     EXPECT_TRUE(Clean()) << at;
     EXPECT_TRUE(at != 0 || (Tree() == Files{{"one.bin", {}}} && IsReadOnly(destination.File("one.bin"))));
   }
@@ -110,7 +110,7 @@ TEST_F(FaultInjectionTest, ReadOnlyDestinationOrUnreadableVolume) {
 }
 
 TEST_F(FaultInjectionTest, KilledProcessLeavesNoWorkFile) {
-  const auto killAtThirdReport = [] { gLog.OnReport = [] { if (gLog.Reports.size() == 2) ::raise(SIGKILL); }; };
+  const auto killAtThirdReport = [this] { log.OnReport = [this] { if (log.Reports.size() == 2) ::raise(SIGKILL); }; };
   EXPECT_EQ(InChild(killAtThirdReport), 128 + SIGKILL);
   EXPECT_TRUE(Clean());
 }
@@ -125,7 +125,7 @@ TEST_F(FaultInjectionTest, FilesHeldOpenWithoutSharing) {
         {volume1, DWORD(GENERIC_READ), DWORD(OPEN_EXISTING), "Cannot open file \"" + volume1 + "\""}}) {
     const HANDLE held = ::CreateFileA(path.c_str(), access, 0, nullptr, disposition, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ExtractAllMessage(), message);
+    EXPECT_EQ(ExtractSetMessage(), message);
     ::CloseHandle(held);
     EXPECT_EQ(Count(work.Path()), 0);
   }

@@ -2,6 +2,7 @@
 
 #include <bzlib.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -21,9 +22,36 @@ void RemoveTree(const fs::path& path) {
   fs::remove_all(path, error);
 }
 
+#ifndef _WIN32
+// Strictly below `folder`, as the paths resolve on disk.
+bool IsInside(const fs::path& path, const fs::path& folder) {
+  const fs::path relative = fs::weakly_canonical(path).lexically_relative(fs::weakly_canonical(folder));
+  return !relative.empty() && relative != "." && *relative.begin() != "..";
+}
+#endif
+
+// Natively, test folders live only in the private TMPDIR that CTest's launcher
+// (run-in-private-tmp) gives each test inside the build tree: whatever the code
+// under test does wrong beside a test folder stays there. A test run any other
+// way stops here rather than work in the machine's /tmp. Under Wine the
+// temporary folder is the prefix's own, inside the build tree already.
+void CheckParent([[maybe_unused]] const fs::path& parent) {
+#ifndef _WIN32
+  const fs::path root = BZ2ARC_TEST_TEMP_ROOT;
+  const char* tmpdir = std::getenv("TMPDIR");
+  if (tmpdir == nullptr || !IsInside(tmpdir, root))
+    throw std::logic_error("tests need TMPDIR set to a folder inside " + root.string() +
+                           " (TMPDIR is " + (tmpdir ? "\"" + std::string(tmpdir) + "\"" : "not set") +
+                           "): run them through ctest");
+  if (!IsInside(parent, root))
+    throw std::logic_error("test folder asked for outside " + root.string() + ": " + parent.string());
+#endif
+}
+
 }  // namespace
 
 TempFolder::TempFolder(const fs::path& parent) {
+  CheckParent(parent);
   std::random_device device;
   do path_ = parent / ("bz2arc-test-" + std::to_string(device()));
   while (!fs::create_directory(path_));  // throws when it cannot be made at all

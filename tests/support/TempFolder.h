@@ -20,7 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class TempFolder {
  public:
-  // A new folder inside `parent`.
+  // A new folder inside `parent`. Natively both TMPDIR and `parent` must lie
+  // inside the build tree's test-tmp folder (throws std::logic_error).
   explicit TempFolder(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
@@ -55,14 +56,14 @@ std::string ErrorMessage(Action&& action) {
 
 // Patch streams; the block helpers compute the checksums from the bytes given.
 struct PatchBuilder {
-  Bytes bytes;
+  Bytes Stream;
 
   PatchBuilder& U8(std::uint8_t value) { return Raw({value}); }
   PatchBuilder& U32(std::size_t v) {
     return Raw({std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
   }
   PatchBuilder& Raw(const Bytes& raw) {
-    bytes.insert(bytes.end(), raw.begin(), raw.end());
+    Stream.insert(Stream.end(), raw.begin(), raw.end());
     return *this;
   }
   static std::uint32_t Crc(const Bytes& b) { return bzip2arc::CRC32Checksum(b.data(), b.size()); }
@@ -82,7 +83,7 @@ struct PatchBuilder {
     PatchBuilder table;
     for (const auto& [length, source, destination] : copies)
       table.U8(std::uint8_t(length)).U8(std::uint8_t(length >> 8)).U32(source).U32(destination);
-    return table.bytes;
+    return table.Stream;
   }
 };
 

@@ -54,9 +54,9 @@ int BlockCount(const Bytes& content, int level) {
 
 TEST(ParallelCompressor, WritesLibbz2sStreamWhateverTheThreadsAndPieces) {
   struct Case {
-    std::string name;
-    Bytes content;
-    int level;
+    std::string Name;
+    Bytes Content;
+    int Level;
   };
   const Case cases[] = {
       {"nothing", {}, 9},
@@ -66,17 +66,17 @@ TEST(ParallelCompressor, WritesLibbz2sStreamWhateverTheThreadsAndPieces) {
       {"zeros: blocks of 5 MB, one run after another", Bytes(11'000'000, 0), 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Bytes expected = Bzip2Compress(c.content, c.level);
+    SCOPED_TRACE(c.Name);
+    const Bytes expected = Bzip2Compress(c.Content, c.Level);
     for (const unsigned threads : {1u, 2u, 3u, 8u}) {
       for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{4099}, std::size_t{255}}) {
-        if (piece < 4099 && c.content.size() > 1'000'000) continue;  // many calls, nothing new
-        EXPECT_EQ(Compress({c.content}, c.level, threads, piece), std::vector<Bytes>{expected})
+        if (piece < 4099 && c.Content.size() > 1'000'000) continue;  // many calls, nothing new
+        EXPECT_EQ(Compress({c.Content}, c.Level, threads, piece), std::vector<Bytes>{expected})
             << threads << " threads, pieces of " << piece;
       }
     }
-    if (c.name.starts_with("runs")) {
-      EXPECT_GE(BlockCount(c.content, c.level), 5);
+    if (c.Name.starts_with("runs")) {
+      EXPECT_GE(BlockCount(c.Content, c.Level), 5);
     }
   }
 }

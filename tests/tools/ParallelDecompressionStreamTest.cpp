@@ -34,21 +34,21 @@ constexpr std::int32_t kChunk = 10241;  // as extraction reads
 const unsigned kThreads[] = {1, 2, 3, 8};
 
 struct Outcome {
-  Bytes data;
-  std::string error;
-  bool alone = false;  // the parallel stream went over to the one-thread decoder
+  Bytes Data;
+  std::string Error;
+  bool Alone = false;  // the parallel stream went over to the one-thread decoder
 };
 
 // Rewinds and reads pieces until one comes back short or fails, as extraction does.
 Outcome Drain(TStream& stream) {
   Outcome out;
   Bytes piece(kChunk);
-  out.error = testsupport::ErrorMessage<Exception>([&] {
+  out.Error = testsupport::ErrorMessage<Exception>([&] {
     stream.Seek(0, soBeginning);
     std::int32_t got = 0;
     do {
       got = stream.Read(piece.data(), kChunk);
-      out.data.insert(out.data.end(), piece.begin(), piece.begin() + got);
+      out.Data.insert(out.Data.end(), piece.begin(), piece.begin() + got);
     } while (got == kChunk);
   });
   return out;
@@ -64,7 +64,7 @@ Outcome Parallel(const Bytes& stored, unsigned threads) {
   TMemoryStream source(stored);
   TParallelBZDecompressionStream stream(source, threads);
   Outcome out = Drain(stream);
-  out.alone = stream.DecodingAlone();
+  out.Alone = stream.DecodingAlone();
   return out;
 }
 
@@ -75,13 +75,13 @@ void ExpectAgreement(const Bytes& stored, const std::string& what) {
   const Outcome one = OneThread(stored);
   for (const unsigned threads : kThreads) {
     const Outcome many = Parallel(stored, threads);
-    EXPECT_EQ(many.error, one.error) << what << ", " << threads << " threads";
-    const std::size_t common = std::min(many.data.size(), one.data.size());
-    EXPECT_TRUE(std::equal(many.data.begin(), many.data.begin() + common, one.data.begin())) << what;
-    if (one.error.empty()) {
-      EXPECT_EQ(many.data.size(), one.data.size()) << what << ", " << threads << " threads";
+    EXPECT_EQ(many.Error, one.Error) << what << ", " << threads << " threads";
+    const std::size_t common = std::min(many.Data.size(), one.Data.size());
+    EXPECT_TRUE(std::equal(many.Data.begin(), many.Data.begin() + common, one.Data.begin())) << what;
+    if (one.Error.empty()) {
+      EXPECT_EQ(many.Data.size(), one.Data.size()) << what << ", " << threads << " threads";
     } else {
-      EXPECT_LE(std::max(many.data.size(), one.data.size()) - common, std::size_t{kChunk}) << what;
+      EXPECT_LE(std::max(many.Data.size(), one.Data.size()) - common, std::size_t{kChunk}) << what;
     }
   }
 }
@@ -130,9 +130,9 @@ Bytes Concat(const std::vector<Bytes>& parts) {
 void ExpectContent(const Bytes& stream, const std::vector<Bytes>& contents, bool alone) {
   for (const unsigned threads : kThreads) {
     const Outcome out = Parallel(stream, threads);
-    EXPECT_EQ(out.error, "");
-    EXPECT_EQ(out.data, Concat(contents));
-    EXPECT_EQ(out.alone, alone);
+    EXPECT_EQ(out.Error, "");
+    EXPECT_EQ(out.Data, Concat(contents));
+    EXPECT_EQ(out.Alone, alone);
   }
 }
 
@@ -145,9 +145,9 @@ Bytes Flipped(Bytes bytes, std::int64_t bit) {
 // many lengths they end, whether they stop inside a step (a 0 is added to
 // close it, a step up), and whether the length stays within 1 to 20.
 struct Walk {
-  int symbols = 0;
-  bool openStep = false;
-  bool inRange = true;
+  int Symbols = 0;
+  bool OpenStep = false;
+  bool InRange = true;
 };
 
 Walk WalkLengths(std::uint64_t magic, std::int64_t start) {
@@ -155,17 +155,17 @@ Walk WalkLengths(std::uint64_t magic, std::int64_t start) {
   std::int64_t length = start;
   const auto bit = [&](int i) { return magic >> (bzip2::kMagicBits - 1 - i) & 1; };
   for (int i = 0; i < bzip2::kMagicBits; ++i) {
-    walk.inRange = walk.inRange && length >= 1 && length <= 20;
+    walk.InRange = walk.InRange && length >= 1 && length <= 20;
     if (bit(i) == 0) {
-      ++walk.symbols;
+      ++walk.Symbols;
     } else if (i + 1 == bzip2::kMagicBits) {
-      walk.openStep = true;
+      walk.OpenStep = true;
       ++length;
     } else {
       length += bit(++i) == 0 ? 1 : -1;
     }
   }
-  walk.inRange = walk.inRange && length >= 1 && length <= 20;
+  walk.InRange = walk.InRange && length >= 1 && length <= 20;
   return walk;
 }
 
@@ -202,9 +202,9 @@ CompressedBlock WithStrayMagic(const CompressedBlock& block, std::uint64_t magic
 
   std::int64_t start = 1;
   Walk walk;
-  while (!(walk = WalkLengths(magic, start)).inRange && start < 20) ++start;
-  EXPECT_TRUE(walk.inRange);
-  EXPECT_LE(walk.symbols, alphabet);
+  while (!(walk = WalkLengths(magic, start)).InRange && start < 20) ++start;
+  EXPECT_TRUE(walk.InRange);
+  EXPECT_LE(walk.Symbols, alphabet);
 
   bzip2::BitWriter out;
   out.AppendBits(bits, block.FirstBit, groupsAt - block.FirstBit);
@@ -212,11 +212,11 @@ CompressedBlock WithStrayMagic(const CompressedBlock& block, std::uint64_t magic
   out.AppendBits(bits, groupsAt + 3, tablesEnd - groupsAt - 3);
   out.Append(static_cast<std::uint64_t>(start), 5);
   out.Append(magic, bzip2::kMagicBits);
-  if (walk.openStep) out.Append(0, 1);
-  out.Append(0, alphabet - walk.symbols);  // the remaining lengths as they are
+  if (walk.OpenStep) out.Append(0, 1);
+  out.Append(0, alphabet - walk.Symbols);  // the remaining lengths as they are
   out.AppendBits(bits, tablesEnd, block.EndBit - tablesEnd);
-  const std::int64_t length = (block.EndBit - block.FirstBit) + 5 + bzip2::kMagicBits + (walk.openStep ? 1 : 0) +
-                              (alphabet - walk.symbols);
+  const std::int64_t length = (block.EndBit - block.FirstBit) + 5 + bzip2::kMagicBits + (walk.OpenStep ? 1 : 0) +
+                              (alphabet - walk.Symbols);
   out.PadToByte();
   return CompressedBlock{out.TakeWholeBytes(), 0, length, block.Crc};
 }
@@ -256,11 +256,11 @@ TEST(ParallelDecompressionStream, DamageInAnyBlockOrInTheCombinedCrc) {
     const std::string which = "block " + std::to_string(block);
     ExpectAgreement(Flipped(stream, start + bzip2::kMagicBits + 5), which + ", its CRC");
     ExpectAgreement(Flipped(stream, (start + end) / 2), which + ", its data");
-    EXPECT_EQ(OneThread(Flipped(stream, start + bzip2::kMagicBits + 5)).error, "error -4");
+    EXPECT_EQ(OneThread(Flipped(stream, start + bzip2::kMagicBits + 5)).Error, "error -4");
   }
   const Bytes badCombined = Flipped(stream, marks.back().Bit + bzip2::kMagicBits + 3);
   ExpectAgreement(badCombined, "combined CRC");
-  EXPECT_EQ(OneThread(badCombined).error, "error -4");
+  EXPECT_EQ(OneThread(badCombined).Error, "error -4");
 }
 
 // A magic inside block data is a block start only if the blocks on both
@@ -275,7 +275,7 @@ TEST(ParallelDecompressionStream, StrayMagicsInsideBlocks) {
       blocks[stray] = WithStrayMagic(blocks[stray], magic);
       const Bytes stream = Join(blocks);
       EXPECT_EQ(Marks(stream).size(), contents.size() + 2);
-      EXPECT_EQ(OneThread(stream).data, Concat(contents));
+      EXPECT_EQ(OneThread(stream).Data, Concat(contents));
       ExpectContent(stream, contents, true);
     }
   }
@@ -305,7 +305,7 @@ TEST(ParallelDecompressionStream, CutExtendedEmptyAndForeignStreams) {
        }) {
     ExpectAgreement(input, what);
   }
-  EXPECT_EQ(OneThread(Concat({stream, {0}})).error, "error -1");
+  EXPECT_EQ(OneThread(Concat({stream, {0}})).Error, "error -1");
 }
 
 // Damage anywhere: every outcome is libbz2's.

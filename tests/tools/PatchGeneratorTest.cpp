@@ -34,6 +34,15 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 Bytes Slice(const Bytes& data, std::size_t from, std::size_t to) { return Bytes(data.data() + from, data.data() + to); }
 
+// Every step bytes, `length` bytes replaced by those `distance` bytes before
+// them: repeats too short to anchor an alignment and off its shift.
+Bytes ShortRepeats(Bytes data, std::size_t step, std::size_t length, std::size_t distance) {
+  for (std::size_t i = distance; i + length <= data.size(); i += step) {
+    std::copy_n(data.begin() + static_cast<std::ptrdiff_t>(i - distance), length, data.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return data;
+}
+
 Bytes Flipped(Bytes data, std::size_t step, std::uint8_t bits) {
   for (std::size_t i = 0; i < data.size(); i += step) data[i] ^= bits;
   return data;
@@ -116,10 +125,10 @@ std::pair<Bytes, std::vector<std::size_t>> RoundTrip(const Bytes& oldData, const
 TEST(PatchGenerator, PatchesRebuildTheNewFileWithinTheStreamLimits) {
   static constexpr std::size_t kAny = std::numeric_limits<std::size_t>::max();
   struct Case {
-    std::string name;
-    Bytes oldData, newData;
-    std::size_t maxCompressed = kAny;
-    std::uint32_t blockLength = PlanOptions{}.blockLength;
+    std::string Name;
+    Bytes OldData, NewData;
+    std::size_t MaxCompressed = kAny;
+    std::uint32_t BlockLength = PlanOptions{}.BlockLength;
   };
   const Bytes code = CodeLike(200000, 6), large = CodeLike(2 * 1024 * 1024 + 777, 4), big = CodeLike(5 << 20, 9);
   const Bytes wide = PseudoRandomBytes(6 << 20, 11, 64), random = PseudoRandomBytes(300000, 19);
@@ -146,12 +155,13 @@ TEST(PatchGenerator, PatchesRebuildTheNewFileWithinTheStreamLimits) {
       {"blocks of a byte", code, Flipped(code, 37, 1), kAny, 1},
       {"blocks of 7 bytes", code, Flipped(code, 37, 1), kAny, 7},
       {"a change every 20 bytes", random, Flipped(random, 20, 0x80), kAny, 65536},
+      {"short repeats from nearby", random, ShortRepeats(random, 97, 10, 300), 30000},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.Name);
     PatchOptions options;
-    options.plan.blockLength = c.blockLength;
-    EXPECT_LE(Compressed(RoundTrip(c.oldData, c.newData, options).first), c.maxCompressed);
+    options.Plan.BlockLength = c.BlockLength;
+    EXPECT_LE(Compressed(RoundTrip(c.OldData, c.NewData, options).first), c.MaxCompressed);
   }
 }
 
@@ -163,8 +173,8 @@ TEST(PatchGenerator, PaddingStartsACompressorBlockWhereThatPaysWhateverTheThread
   Bytes offsets(400000);  // like a table of offsets: compresses well, and quite unlike code
   for (std::size_t i = 0; i < offsets.size(); ++i) offsets[i] = static_cast<std::uint8_t>(i / 4 * 8 >> i % 4 * 8);
   PatchOptions oneThread, plain;
-  oneThread.plan.threads = 1;
-  plain.plan.alignCompressorBlocks = false;
+  oneThread.Plan.Threads = 1;
+  plain.Plan.AlignCompressorBlocks = false;
   for (const auto& [literal, pays] : {std::pair{offsets, true}, std::pair{PseudoRandomBytes(400000, 22), false},
                                       std::pair{CodeLike(400000, 23), false}}) {
     const Bytes newData = Concat({Slice(edited, 0, 300000), literal, Slice(edited, 300000, edited.size())});

@@ -69,9 +69,9 @@ Bytes ExpandIndependently(const Bytes& file) {
 // bound shows the encoder used what the case is about.
 TEST(SzddEncode, EveryDecoderRestoresTheDataAndNoItemFollowsIt) {
   struct Case {
-    std::string name;
-    Bytes data;
-    std::size_t maxFile = SIZE_MAX;
+    std::string Name;
+    Bytes Data;
+    std::size_t MaxFile = SIZE_MAX;
   };
   Bytes blanksAfterData = PseudoRandomBytes(1000, 11, 200);
   const std::size_t randomFile = SzddEncode(blanksAfterData).size();
@@ -105,13 +105,13 @@ TEST(SzddEncode, EveryDecoderRestoresTheDataAndNoItemFollowsIt) {
     cases.push_back({"zeros " + std::to_string(length), Bytes(length, 0)});
   }
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Bytes file = SzddEncode(c.data);
-    EXPECT_LE(file.size(), std::min(c.maxFile, kHeader + c.data.size() + Groups(c.data.size())));
-    EXPECT_EQ(SzddDecode(file), c.data);
-    EXPECT_EQ(ExpandIndependently(file), c.data);
+    SCOPED_TRACE(c.Name);
+    const Bytes file = SzddEncode(c.Data);
+    EXPECT_LE(file.size(), std::min(c.MaxFile, kHeader + c.Data.size() + Groups(c.Data.size())));
+    EXPECT_EQ(SzddDecode(file), c.Data);
+    EXPECT_EQ(ExpandIndependently(file), c.Data);
     const SzddStream stream = SzddExpandWholeStream(file);
-    EXPECT_EQ(stream.Bytes, c.data);
+    EXPECT_EQ(stream.Bytes, c.Data);
     EXPECT_EQ(stream.FlagBytes, Groups(stream.Literals + stream.References));
     EXPECT_EQ(file.size(), kHeader + stream.FlagBytes + stream.Literals + 2 * stream.References);
   }

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <iterator>
 
-#include "archive/core/ArchiveFormat.h"
+#include "archive/core/DirectoryKey.h"
 
 namespace arcset {
 
@@ -93,51 +93,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-CreateRequest ParseCreate(const Scanned& scanned) {
-  const std::string command = "create";
-  CreateRequest request;
-  bool hasFirstVolumeSize = false;
-  for (const Option& option : scanned.Options) {
-    if (option.Name == "--plain") {
-      request.Plain = true;
-    } else if (option.Name == "--key") {
-      request.Key = ParseHexKey(option.Value, option.Name, command);
-      request.HasKey = true;
-    } else if (option.Name == "--volume-size") {
-      request.VolumeSize = ParseSize(option.Value, option.Name, command);
-    } else if (option.Name == "--first-volume-size") {
-      request.FirstVolumeSize = ParseSize(option.Value, option.Name, command);
-      hasFirstVolumeSize = true;
-    } else if (option.Name == "--patch") {
-      request.Patches.push_back(ParsePatch(option.Value, command));
-    } else {
-      request.Threads = ParseThreads(option.Value, option.Name, command);
-    }
-  }
-  if (request.Plain && request.HasKey) throw UsageError("--plain and --key exclude each other", command);
-  if (hasFirstVolumeSize && request.VolumeSize == 0)
-    throw UsageError("--first-volume-size needs --volume-size", command);
-  if (scanned.Operands.empty()) throw UsageError("missing operand: OUTDIR", command);
-  if (scanned.Operands.size() < 2) throw UsageError("missing operand: INPUT", command);
-  request.OutputFolder = scanned.Operands[0];
-  request.Inputs.assign(std::next(scanned.Operands.begin()), scanned.Operands.end());
-  return request;
-}
-
-std::string KeyOf(const Scanned& scanned, const std::string& command) {
-  std::string key = DefaultKey();
-  for (const Option& option : scanned.Options) {
-    if (option.Name == "--key") key = ParseHexKey(option.Value, option.Name, command);
-  }
-  return key;
-}
-
-}  // namespace
-
-std::string DefaultKey() {
-  return std::string(std::begin(bzip2arc::kDefaultDirectoryKey), std::end(bzip2arc::kDefaultDirectoryKey));
-}
-
+// Value parsers: they throw UsageError naming `option`.
 std::string ParseHexKey(const std::string& text, const std::string& option, const std::string& command) {
   if (text.empty() || text.size() % 2 != 0)
     throw UsageError(option + " takes an even number of hex digits, got '" + text + "'", command);
@@ -197,6 +153,49 @@ PatchRequest ParsePatch(const std::string& text, const std::string& command) {
   patch.New = files.substr(colon + 1);
   return patch;
 }
+
+CreateRequest ParseCreate(const Scanned& scanned) {
+  const std::string command = "create";
+  CreateRequest request;
+  bool hasFirstVolumeSize = false;
+  for (const Option& option : scanned.Options) {
+    if (option.Name == "--plain") {
+      request.Plain = true;
+    } else if (option.Name == "--key") {
+      request.Key = ParseHexKey(option.Value, option.Name, command);
+      request.HasKey = true;
+    } else if (option.Name == "--volume-size") {
+      request.VolumeSize = ParseSize(option.Value, option.Name, command);
+    } else if (option.Name == "--first-volume-size") {
+      request.FirstVolumeSize = ParseSize(option.Value, option.Name, command);
+      hasFirstVolumeSize = true;
+    } else if (option.Name == "--patch") {
+      request.Patches.push_back(ParsePatch(option.Value, command));
+    } else {
+      request.Threads = ParseThreads(option.Value, option.Name, command);
+    }
+  }
+  if (request.Plain && request.HasKey) throw UsageError("--plain and --key exclude each other", command);
+  if (hasFirstVolumeSize && request.VolumeSize == 0)
+    throw UsageError("--first-volume-size needs --volume-size", command);
+  if (scanned.Operands.empty()) throw UsageError("missing operand: OUTDIR", command);
+  if (scanned.Operands.size() < 2) throw UsageError("missing operand: INPUT", command);
+  request.OutputFolder = scanned.Operands[0];
+  request.Inputs.assign(std::next(scanned.Operands.begin()), scanned.Operands.end());
+  return request;
+}
+
+std::string KeyOf(const Scanned& scanned, const std::string& command) {
+  std::string key = DefaultKey();
+  for (const Option& option : scanned.Options) {
+    if (option.Name == "--key") key = ParseHexKey(option.Value, option.Name, command);
+  }
+  return key;
+}
+
+}  // namespace
+
+std::string DefaultKey() { return bzip2arc::kDirectoryKey; }
 
 Invocation ParseArguments(const std::vector<std::string>& arguments) {
   if (arguments.empty()) throw UsageError("missing command", "");

@@ -73,10 +73,4 @@ Invocation ParseArguments(const std::vector<std::string>& arguments);
 // The loader's fixed directory key, as the text the library takes.
 std::string DefaultKey();
 
-// Value parsers, exposed for their tests. They throw UsageError naming `option`.
-std::string ParseHexKey(const std::string& text, const std::string& option, const std::string& command);
-std::int64_t ParseSize(const std::string& text, const std::string& option, const std::string& command);
-unsigned ParseThreads(const std::string& text, const std::string& option, const std::string& command);
-PatchRequest ParsePatch(const std::string& text, const std::string& command);
-
 }  // namespace arcset

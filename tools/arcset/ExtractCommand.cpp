@@ -4,94 +4,38 @@
 #include <optional>
 #include <stdexcept>
 
+#include "Locations.h"
 #include "ParallelExtract.h"
 #include "Terminal.h"
-#include "Volumes.h"
-#include "archive/core/LibraryInterface.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <random>
-#endif
+#include "archive/core/SetExtraction.h"
 
 namespace arcset {
 
 namespace {
 
-// The library's callbacks carry no context pointer: what they need lives here
-// for the one extraction under way.
-struct CallbackState {
-  ProgressBar* Bar = nullptr;
-};
-CallbackState callbackState;
-
-class CallbackScope {
+// The terminal's side of a sequential extraction: the progress bar, and the
+// disk prompt while someone is there to answer it.
+class TerminalHooks final : public bzip2arc::ExtractionHooks {
  public:
-  explicit CallbackScope(ProgressBar* bar) { callbackState.Bar = bar; }
-  ~CallbackScope() { callbackState = CallbackState{}; }
-  CallbackScope(const CallbackScope&) = delete;
-  CallbackScope& operator=(const CallbackScope&) = delete;
-};
+  TerminalHooks(ProgressBar* bar, bool askForDisks) : bar_(bar), askForDisks_(askForDisks) {}
 
-void BZ2ARC_CALL ShowProgress(std::int32_t percent, std::int32_t, std::int32_t* cancel) {
-  *cancel = 0;
-  if (callbackState.Bar != nullptr) callbackState.Bar->Show(percent);
-}
-
-void BZ2ARC_CALL AskForVolume(std::uint8_t volume) {
-  if (callbackState.Bar != nullptr) callbackState.Bar->EndLine();
-  if (!AskForDisk(volume)) {
-    // Input ended: give up the way the library does without anyone to ask.
-    bzip2arc::MessageText message;
-    message.Append("Disk #").Append(volume + 1).Append(" needed!");
-    throw bzip2arc::EArchiveError(message);
+  void Progress(std::int32_t percent, std::int32_t, std::int32_t&) override {
+    if (bar_ != nullptr) bar_->Show(percent);
   }
-}
-
-#ifdef _WIN32
-// The library keeps its work file "bzin.tmp" in the system temporary folder,
-// which GetTempPathA takes from TMP: a folder of our own lets several arcset
-// runs extract at the same time.
-class PrivateTempFolder {
- public:
-  PrivateTempFolder() {
-    char saved[MAX_PATH + 1];
-    const DWORD length = ::GetEnvironmentVariableA("TMP", saved, sizeof saved);
-    hadTmp_ = length > 0 && length < sizeof saved;
-    if (hadTmp_) saved_ = saved;
-    std::error_code error;
-    folder_ = std::filesystem::temp_directory_path(error) / ("arcset-" + std::to_string(std::random_device{}()));
-    if (error || !std::filesystem::create_directory(folder_, error)) {
-      folder_.clear();
-      return;
-    }
-    ::SetEnvironmentVariableA("TMP", folder_.string().c_str());
+  bool DiskMissing(std::uint8_t volume) override {
+    if (!askForDisks_) return false;
+    if (bar_ != nullptr) bar_->EndLine();
+    // At the end of the input the library fails as with nobody to ask.
+    return AskForDisk(volume);
   }
-  ~PrivateTempFolder() {
-    if (folder_.empty()) return;
-    ::SetEnvironmentVariableA("TMP", hadTmp_ ? saved_.c_str() : nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  PrivateTempFolder(const PrivateTempFolder&) = delete;
-  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
 
  private:
-  std::filesystem::path folder_;
-  std::string saved_;
-  bool hadTmp_ = false;
+  ProgressBar* bar_;
+  bool askForDisks_;
 };
-#else
-// The library's work file has no name on POSIX: runs cannot collide.
-struct PrivateTempFolder {};
-#endif
 
 std::string DestinationFolder(const std::filesystem::path& operand) {
-  std::string folder = AbsolutePath(operand.string());
-  while (folder.size() > 1 && (folder.back() == '/' || folder.back() == bzip2arc::platform::kPathSeparator)) {
-    folder.pop_back();
-  }
+  const std::string folder = AbsoluteFolder(operand.string());
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error) throw std::runtime_error("cannot create the folder '" + folder + "': " + error.message());
@@ -104,13 +48,12 @@ void ExtractSet(const ExtractRequest& request) {
   const std::string pattern = VolumePattern(request.Volumes, "extract");
   const std::string destination = DestinationFolder(request.Destination);
 
-  [[maybe_unused]] const PrivateTempFolder workFolder;
   std::optional<ProgressBar> bar;
   if (StderrIsTerminal()) bar.emplace(stderr);
   if (request.Threads <= 1) {
-    const CallbackScope scope(bar ? &*bar : nullptr);
-    bzip2arc::ExtractAll(pattern.c_str(), request.Key.c_str(), destination.c_str(), bar ? ShowProgress : nullptr,
-                         StdinIsTerminal() ? AskForVolume : nullptr);
+    TerminalHooks hooks(bar ? &*bar : nullptr, StdinIsTerminal());
+    const std::string workFile = PrivateWorkFile();
+    bzip2arc::ExtractSet(pattern.c_str(), request.Key.c_str(), destination.c_str(), {workFile.c_str(), &hooks, nullptr});
   } else {
     ParallelExtractOptions options;
     options.Threads = request.Threads;

@@ -1,4 +1,4 @@
-// `arcset extract`: the library's ExtractAll (-j 1) or the parallel decoder.
+// `arcset extract`: the library's own extraction (-j 1) or the parallel one.
 #pragma once
 
 #include "Arguments.h"

@@ -13,25 +13,7 @@ std::string KindName(std::uint8_t kind) {
   return "kind " + std::to_string(kind);
 }
 
-std::int64_t StoredSize(const bzip2arc::DirectoryRecord& record) {
-  return static_cast<std::int64_t>(record.EndOffset) - record.StartOffset;
-}
-
-std::string VolumeRange(const bzip2arc::DirectoryRecord& record, const bzip2arc::ArchiveHeader& header) {
-  const int last = LastVolumeOf(record, header);
-  std::string text = std::to_string(record.Volume);
-  if (last != record.Volume) text += "-" + std::to_string(last);
-  return text;
-}
-
-std::string Padded(std::string text, std::size_t width, bool right) {
-  if (text.size() >= width) return text;
-  const std::string fill(width - text.size(), ' ');
-  return right ? fill + text : text + fill;
-}
-
-}  // namespace
-
+// "YYYY-MM-DD HH:MM:SS" of a packed MS-DOS date and time, fields as stored.
 std::string FormatDosDateTime(std::uint32_t dosDateTime) {
   const unsigned date = dosDateTime >> 16;
   const unsigned time = dosDateTime & 0xFFFF;
@@ -41,6 +23,7 @@ std::string FormatDosDateTime(std::uint32_t dosDateTime) {
   return text;
 }
 
+// "RHSA" with '-' for each flag not set (read-only, hidden, system, archive).
 std::string AttributeLetters(std::uint32_t attributes) {
   std::string letters = "----";
   if (attributes & 0x01) letters[0] = 'R';
@@ -50,6 +33,8 @@ std::string AttributeLetters(std::uint32_t attributes) {
   return letters;
 }
 
+// A JSON string literal of 8-bit bytes: bytes outside printable ASCII become
+// \u00XX with the byte's value.
 std::string JsonString(std::string_view bytes) {
   std::string text = "\"";
   for (const char c : bytes) {
@@ -68,6 +53,7 @@ std::string JsonString(std::string_view bytes) {
   return text + "\"";
 }
 
+// A name for the terminal: control bytes become \xNN, the rest stays.
 std::string DisplayName(std::string_view bytes) {
   std::string text;
   for (const char c : bytes) {
@@ -83,15 +69,32 @@ std::string DisplayName(std::string_view bytes) {
   return text;
 }
 
+// The last volume that holds stored data of `record` (its first one when the
+// data is empty or the record is damaged).
 int LastVolumeOf(const bzip2arc::DirectoryRecord& record, const bzip2arc::ArchiveHeader& header) {
   try {
     bzip2arc::CheckDirectoryRecord(record, header);
   } catch (const bzip2arc::Exception&) {
     return record.Volume;
   }
-  if (StoredSize(record) == 0) return record.Volume;
+  if (record.StoredLength() == 0) return record.Volume;
   return static_cast<int>(bzip2arc::LocateLogicalOffset(static_cast<std::int64_t>(record.EndOffset) - 1, header).Volume);
 }
+
+std::string VolumeRange(const bzip2arc::DirectoryRecord& record, const bzip2arc::ArchiveHeader& header) {
+  const int last = LastVolumeOf(record, header);
+  std::string text = std::to_string(record.Volume);
+  if (last != record.Volume) text += "-" + std::to_string(last);
+  return text;
+}
+
+std::string Padded(std::string text, std::size_t width, bool right) {
+  if (text.size() >= width) return text;
+  const std::string fill(width - text.size(), ' ');
+  return right ? fill + text : text + fill;
+}
+
+}  // namespace
 
 std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::DirectoryList& records) {
   std::string text;
@@ -108,9 +111,9 @@ std::string FormatTable(const bzip2arc::ArchiveHeader& header, const bzip2arc::D
   std::int64_t totalStored = 0;
   for (const auto& record : records) {
     totalSize += record.Size;
-    totalStored += StoredSize(record);
+    totalStored += record.StoredLength();
     text += Padded(DisplayName(record.NameView()), nameWidth, false) + "  " +
-            Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(StoredSize(record)), 10, true) +
+            Padded(std::to_string(record.Size), 10, true) + "  " + Padded(std::to_string(record.StoredLength()), 10, true) +
             "  " + Padded(KindName(record.Kind), 5, false) + "  " + FormatDosDateTime(record.DateTime) + "  " +
             AttributeLetters(record.Attributes) + "  " + VolumeRange(record, header) + "\n";
   }
@@ -132,7 +135,7 @@ std::string FormatJson(const bzip2arc::ArchiveHeader& header, const bzip2arc::Di
     separator = ",\n";
     text += "    {\"Name\": " + JsonString(record.NameView());
     text += ", \"Size\": " + std::to_string(record.Size);
-    text += ", \"StoredSize\": " + std::to_string(StoredSize(record));
+    text += ", \"StoredSize\": " + std::to_string(record.StoredLength());
     text += ", \"Kind\": " + std::to_string(record.Kind);
     text += ", \"Date\": \"" + FormatDosDateTime(record.DateTime) + "\"";
     text += ", \"DateTime\": " + std::to_string(record.DateTime);

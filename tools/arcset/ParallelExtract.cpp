@@ -1,19 +1,23 @@
 #include "ParallelExtract.h"
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <vector>
 
-#include "StoredData.h"
+#include "InMemory.h"
+#include "Locations.h"
 #include "Threads.h"
 #include "archive/core/ArchiveReader.h"
-#include "archive/core/BZip2.h"
 #include "archive/core/FileExtraction.h"
 #include "archive/core/LibraryInterface.h"
 #include "archive/core/MemoryStream.h"
 #include "archive/core/Percent.h"
+#include "archive/core/RecordDecoding.h"
+#include "archive/core/RecordOutput.h"
+#include "archive/core/StoredData.h"
 
 namespace arcset {
 
@@ -30,30 +34,43 @@ using bzip2arc::Thread;
 // Bounds the bookkeeping for sets of many tiny records.
 constexpr std::size_t kMaxRecordsInFlight = 256;
 
-// How far a worker got with a record; a failure keeps the stage it hit, which
-// tells the writer what DecompressFile would have done before failing.
-enum class Stage { Check, Gather, Init, Decode, Done };
+// The window a record's decoded content takes: its Size (content beyond it goes
+// through the library instead).
+std::int64_t DecodedBytes(const DirectoryRecord& record) { return std::max<std::int32_t>(record.Size, 0); }
 
+// What a worker made of one record, step by step as ExtractRecord takes them.
 struct Slot {
+  explicit Slot(std::int64_t decodedLimit) : Decoded(decodedLimit) {}
+
   bool Ready = false;
-  bool ViaLibrary = false;  // the writer extracts it with DecompressFile
+  bool ViaLibrary = false;  // the writer extracts it with the library's ExtractRecord
   std::int64_t Cost = 0;    // bytes held in the window
-  std::unique_ptr<std::uint8_t[]> Data;
-  std::int64_t Length = 0;  // decoded bytes, up to a failure
-  Stage Reached = Stage::Check;
-  std::exception_ptr Error;
+  std::exception_ptr GatherFailure;
+  MemorySink Decoded;  // what the decode loop gave its sink
+  std::exception_ptr DecodeFailure;
 };
 
-std::int64_t DecodedCapacity(const DirectoryRecord& record) {
-  return (record.Size > 0 ? record.Size : 0) + bzip2arc::kChunkSize;
-}
+// The workers' hooks: nothing to report and nobody to ask for a disk, but a
+// stop when the writer gives up.
+class StopWhenAsked final : public bzip2arc::ExtractionHooks {
+ public:
+  explicit StopWhenAsked(const std::atomic<bool>& stop) : stop_(stop) {}
+  void Progress(std::int32_t, std::int32_t, std::int32_t& cancel) override { cancel = stop_ ? 1 : 0; }
+
+ private:
+  const std::atomic<bool>& stop_;
+};
 
 // The workers and the window of records they have taken on.
 class Decoders {
  public:
   Decoders(const char* volumePattern, const ArchiveHeader& header, const DirectoryList& list,
            const ParallelExtractOptions& options)
-      : volumePattern_(volumePattern), header_(header), list_(list), window_(options.WindowBytes) {
+      : volumePattern_(volumePattern),
+        header_(header),
+        list_(list),
+        window_(options.WindowBytes),
+        decoderFactory_(options.Decoders) {
     try {
       const unsigned threads = options.Threads > 0 ? options.Threads : 1;
       for (unsigned i = 0; i < threads; ++i) workers_.push_back(std::make_unique<Thread>([this] { Work(); }));
@@ -99,8 +116,8 @@ class Decoders {
     workers_.clear();  // joins
   }
 
-  std::int64_t CostOf(const DirectoryRecord& record) const {
-    return StoredLength(record) + DecodedCapacity(record);
+  static std::int64_t CostOf(const DirectoryRecord& record) {
+    return static_cast<std::int64_t>(StoredBytes(record)) + DecodedBytes(record);
   }
 
   // Under the lock: may the next record be taken on now?
@@ -121,7 +138,7 @@ class Decoders {
           changed_.Wait(lock, [&] { return stop_ || next_ == list_.Count() || CanTakeNext(); });
           if (stop_ || next_ == list_.Count()) return;
           index = next_++;
-          slots_.push_back(std::make_unique<Slot>());
+          slots_.push_back(std::make_unique<Slot>(DecodedBytes(list_[index])));
           slot = slots_.back().get();
           const std::int64_t cost = CostOf(list_[index]);
           if (cost > window_) {
@@ -136,7 +153,7 @@ class Decoders {
         if (decode) {
           Decode(list_[index], *slot);
           Lock lock(mutex_);
-          const std::int64_t held = slot->Data ? DecodedCapacity(list_[index]) : 0;
+          const std::int64_t held = static_cast<std::int64_t>(slot->Decoded.Bytes().capacity());
           inFlight_ += held - slot->Cost;
           slot->Cost = held;
           slot->Ready = true;
@@ -152,46 +169,37 @@ class Decoders {
     }
   }
 
-  // What DecompressFile does up to the end of its decompression loop, into memory.
+  // ExtractRecord's steps up to the end of its decode loop, into memory; a
+  // failure is kept with the step it ended.
   void Decode(const DirectoryRecord& record, Slot& slot) {
-    Stage stage = Stage::Check;
+    bzip2arc::TMemoryStream stored;
     try {
       bzip2arc::CheckDirectoryRecord(record, header_);
-      stage = Stage::Gather;
-      bzip2arc::TMemoryStream stored;
-      stored.Bytes().reserve(static_cast<std::size_t>(StoredLength(record)));
+      stored.Bytes().reserve(StoredBytes(record));
       bzip2arc::GatherStoredData(volumePattern_, record, header_, nullptr, stored);
-      stage = Stage::Init;
-      const auto decoder = std::make_unique<bzip2arc::TBZDecompressionStream>(stored);
-      decoder->Seek(0, bzip2arc::soBeginning);
-      stage = Stage::Decode;
-      const std::int64_t capacity = DecodedCapacity(record);
-      slot.Data = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(capacity));
-      std::int32_t got = 0;
-      do {
-        if (stop_) return;
-        if (slot.Length + bzip2arc::kChunkSize > capacity) {
-          // Longer than its size says: rare, allowed, and not worth a window of its own.
-          slot.ViaLibrary = true;
-          slot.Data.reset();
-          slot.Length = 0;
-          return;
-        }
-        got = decoder->Read(slot.Data.get() + slot.Length, bzip2arc::kChunkSize);
-        if (slot.Length + got > INT32_MAX) bzip2arc::RaiseCorrupted(record);
-        slot.Length += got;
-      } while (got >= bzip2arc::kChunkSize);
-      stage = Stage::Done;
     } catch (...) {
-      slot.Error = std::current_exception();
+      slot.GatherFailure = std::current_exception();
+      return;
     }
-    slot.Reached = stage;
+    try {
+      slot.Decoded.Bytes().reserve(static_cast<std::size_t>(DecodedBytes(record)));
+      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoderFactory_, stored);
+      StopWhenAsked hooks(stop_);
+      if (!bzip2arc::DecodeRecord(*decoder, record, &hooks, &slot.Decoded)) {
+        // Longer than its size says: rare, allowed, and not worth a window of its own.
+        slot.ViaLibrary = true;
+        slot.Decoded = MemorySink();
+      }
+    } catch (...) {
+      slot.DecodeFailure = std::current_exception();
+    }
   }
 
   const char* volumePattern_;
   const ArchiveHeader& header_;
   const DirectoryList& list_;
   const std::int64_t window_;
+  bzip2arc::DecoderFactory* const decoderFactory_;
 
   Mutex mutex_;
   ConditionVariable changed_;
@@ -204,19 +212,14 @@ class Decoders {
   std::vector<std::unique_ptr<Thread>> workers_;
 };
 
-// DecompressFile from the decoded bytes on: write, check, patch, clean up.
+// ExtractRecord's output side for a record the workers decoded: the same
+// steps in the same order, fed from memory, so that a failure leaves what
+// ExtractRecord leaves.
 void WriteDecoded(const Slot& slot, const DirectoryRecord& record, const char* path) {
-  if (slot.Reached == Stage::Check || slot.Reached == Stage::Gather) std::rethrow_exception(slot.Error);
+  if (slot.GatherFailure) std::rethrow_exception(slot.GatherFailure);
   bzip2arc::RecordOutput output(record, path);
-  if (slot.Reached == Stage::Init) std::rethrow_exception(slot.Error);
-  output.Create();
-  constexpr std::int64_t kPiece = 1 << 24;
-  for (std::int64_t done = 0; done < slot.Length; done += kPiece) {
-    const std::int64_t piece = slot.Length - done < kPiece ? slot.Length - done : kPiece;
-    output.Write(slot.Data.get() + done, static_cast<std::int32_t>(piece));
-  }
-  if (slot.Error) std::rethrow_exception(slot.Error);
-  if (slot.Length < record.Size) bzip2arc::RaiseCorrupted(record);
+  slot.Decoded.WriteTo(output);
+  if (slot.DecodeFailure) std::rethrow_exception(slot.DecodeFailure);
   output.Finish(nullptr);
 }
 
@@ -230,13 +233,15 @@ void ParallelExtract(const std::string& volumePattern, const std::string& key, c
   const std::size_t count = list.Count();
   if (count == 0) return;
 
+  const std::string workFile = PrivateWorkFile();
+  const bzip2arc::ExtractionContext viaLibrary{workFile.c_str(), nullptr, options.Decoders};
   Decoders decoders(volumePattern.c_str(), header, list, options);
   for (std::size_t i = 0; i < count; ++i) {
-    const DirectoryRecord record = list[i];
+    const DirectoryRecord& record = list[i];
     const auto path = bzip2arc::CheckedDestinationPath(destinationFolder.c_str(), record, header);
     const Slot& slot = decoders.WaitFor(i);
     if (slot.ViaLibrary) {
-      bzip2arc::DecompressFile(volumePattern.c_str(), path.c_str(), record, header, nullptr, nullptr);
+      bzip2arc::ExtractRecord(volumePattern.c_str(), path.c_str(), record, header, viaLibrary);
     } else {
       WriteDecoded(slot, record, path.c_str());
     }

@@ -10,7 +10,7 @@
 #include "Help.h"
 #include "ListCommand.h"
 #include "VerifyCommand.h"
-#include "Volumes.h"
+#include "Locations.h"
 
 namespace arcset {
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "PatchGenerator.h"
 
@@ -14,6 +16,9 @@ namespace arcset {
 namespace fs = std::filesystem;
 
 namespace {
+
+// An input the set cannot hold (exit status 1).
+[[noreturn]] void Reject(const std::string& reason) { throw std::runtime_error(reason); }
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -34,8 +39,73 @@ using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
 OpenFile OpenToRead(const fs::path& file) {
   errno = 0;
   OpenFile stream(std::fopen(file.string().c_str(), "rb"));
-  if (!stream) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  if (!stream) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
   return stream;
+}
+
+// The files the INPUT operands stand for, in record order. A folder adds its
+// regular files sorted by name; a folder inside it is an error, as the format
+// has no folders.
+std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
+  std::vector<fs::path> files;
+  for (const fs::path& input : inputs) {
+    std::error_code error;
+    const fs::file_status status = fs::status(input, error);
+    if (!fs::exists(status)) Reject("cannot read " + Quoted(input) + ": no such file or folder");
+    if (fs::is_regular_file(status)) {
+      files.push_back(input);
+      continue;
+    }
+    if (!fs::is_directory(status)) Reject("cannot read " + Quoted(input) + ": not a regular file");
+    std::vector<fs::path> inside;
+    for (const fs::directory_entry& entry : fs::directory_iterator(input)) {
+      if (entry.is_directory()) {
+        Reject("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
+               ": archive sets have no folders");
+      }
+      if (!entry.is_regular_file()) Reject("cannot read " + Quoted(entry.path()) + ": not a regular file");
+      inside.push_back(entry.path());
+    }
+    std::sort(inside.begin(), inside.end(),
+              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+    files.insert(files.end(), inside.begin(), inside.end());
+  }
+  return files;
+}
+
+// Rejects names that the library would refuse to extract.
+void CheckEntryName(const std::string& name) {
+  if (name.size() > bzip2arc::kMaxNameLength)
+    Reject("file name longer than 64 bytes: '" + name + "'");
+  bzip2arc::CheckRecordName(name);
+}
+
+// 0x20 (archive), plus 0x01 (read-only) when nobody may write the file.
+std::uint32_t AttributesOf(const fs::path& file) {
+  std::error_code error;
+  const fs::perms perms = fs::status(file, error).permissions();
+  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (perms & write) == fs::perms::none ? 0x21u : 0x20u;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
+  const OpenFile stream = OpenToRead(file);
+  std::vector<std::uint8_t> bytes;
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (!error) {
+    if (size > static_cast<std::uintmax_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
+  std::uint8_t buffer[1 << 16];
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream.get());
+    bytes.insert(bytes.end(), buffer, buffer + got);
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
+    if (got < sizeof buffer) break;
+  }
+  if (std::ferror(stream.get())) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  return bytes;
 }
 
 // The file can be read, and the format can hold it.
@@ -43,7 +113,7 @@ void CheckReadable(const fs::path& file) {
   OpenToRead(file);
   std::error_code error;
   const std::uintmax_t size = fs::file_size(file, error);
-  if (!error && size > static_cast<std::uintmax_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
+  if (!error && size > static_cast<std::uintmax_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
 }
 
 // Whether two files hold the same bytes, read piece by piece.
@@ -68,76 +138,12 @@ bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file) {
   entry.Attributes = AttributesOf(file);
   std::error_code error;
   const auto time = fs::last_write_time(file, error);
-  if (error) throw InputError("cannot read the time of " + Quoted(file) + ": " + error.message());
+  if (error) Reject("cannot read the time of " + Quoted(file) + ": " + error.message());
   entry.DateTime = bzip2arc::DosDateTimeOf(time);
   return entry;
 }
 
 }  // namespace
-
-std::vector<fs::path> ExpandInputs(const std::vector<fs::path>& inputs) {
-  std::vector<fs::path> files;
-  for (const fs::path& input : inputs) {
-    std::error_code error;
-    const fs::file_status status = fs::status(input, error);
-    if (!fs::exists(status)) throw InputError("cannot read " + Quoted(input) + ": no such file or folder");
-    if (fs::is_regular_file(status)) {
-      files.push_back(input);
-      continue;
-    }
-    if (!fs::is_directory(status)) throw InputError("cannot read " + Quoted(input) + ": not a regular file");
-    std::vector<fs::path> inside;
-    for (const fs::directory_entry& entry : fs::directory_iterator(input)) {
-      if (entry.is_directory()) {
-        throw InputError("folder " + Quoted(input) + " holds the folder " + Quoted(entry.path().filename()) +
-                         ": archive sets have no folders");
-      }
-      if (!entry.is_regular_file()) throw InputError("cannot read " + Quoted(entry.path()) + ": not a regular file");
-      inside.push_back(entry.path());
-    }
-    std::sort(inside.begin(), inside.end(),
-              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
-    files.insert(files.end(), inside.begin(), inside.end());
-  }
-  return files;
-}
-
-void CheckEntryName(const std::string& name) {
-  if (name.size() > bzip2arc::kMaxNameLength)
-    throw InputError("file name longer than 64 bytes: '" + name + "'");
-  try {
-    bzip2arc::CheckRecordName(name);
-  } catch (const bzip2arc::Exception& error) {
-    throw InputError(error.Message());
-  }
-}
-
-std::uint32_t AttributesOf(const fs::path& file) {
-  std::error_code error;
-  const fs::perms perms = fs::status(file, error).permissions();
-  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  return (perms & write) == fs::perms::none ? 0x21u : 0x20u;
-}
-
-std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
-  const OpenFile stream = OpenToRead(file);
-  std::vector<std::uint8_t> bytes;
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(file, error);
-  if (!error) {
-    if (size > static_cast<std::uintmax_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
-    bytes.reserve(static_cast<std::size_t>(size));
-  }
-  std::uint8_t buffer[1 << 16];
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, stream.get());
-    bytes.insert(bytes.end(), buffer, buffer + got);
-    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) throw InputError("file larger than 2 GiB: " + Quoted(file));
-    if (got < sizeof buffer) break;
-  }
-  if (std::ferror(stream.get())) throw InputError("cannot read " + Quoted(file) + ": " + std::strerror(errno));
-  return bytes;
-}
 
 std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& inputs,
                                                   const std::vector<PatchRequest>& patches) {
@@ -147,7 +153,7 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
     const std::string name = file.filename().string();
     CheckEntryName(name);
     const auto [at, added] = taken.emplace(Folded(name), name);
-    if (!added) throw InputError("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
+    if (!added) Reject("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
     entries.push_back(EntryOf(name, file));
   }
 
@@ -162,17 +168,17 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
       return entry.Kind == bzip2arc::kKindFile && entry.Name == request.Name;
     });
     if (original == entries.end())
-      throw InputError("--patch " + request.Name + ": no file of that name is in the set before it");
+      Reject("--patch " + request.Name + ": no file of that name is in the set before it");
     const auto latest = patched.find(request.Name);
     const fs::path& current = latest != patched.end() ? latest->second.Content : original->ContentFile;
     const std::uint32_t attributes = latest != patched.end() ? latest->second.Attributes : original->Attributes;
     if ((attributes & 0x01) != 0) {
       // Windows refuses to create a read-only file anew, which the patch step does.
-      throw InputError("--patch " + request.Name + ": the set makes that file read-only before the patch");
+      Reject("--patch " + request.Name + ": the set makes that file read-only before the patch");
     }
     if (!SameContent(request.Old, current)) {
-      throw InputError("--patch " + request.Name + ": " + Quoted(request.Old) +
-                       " is not the content that the set gives that file at this point");
+      Reject("--patch " + request.Name + ": " + Quoted(request.Old) +
+             " is not the content that the set gives that file at this point");
     }
     bzip2arc::WriterEntry entry = EntryOf(request.Name, request.New);
     entry.ContentFile.clear();

@@ -18,6 +18,17 @@ bool IsConsole(DWORD which) {
 }
 #endif
 
+// "[#####-----]  50%"
+std::string ProgressLine(int percent, int width) {
+  if (percent < 0) percent = 0;
+  if (percent > 100) percent = 100;
+  const int filled = percent * width / 100;
+  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                     std::string(static_cast<std::size_t>(width - filled), '-') + "] ";
+  const std::string number = std::to_string(percent);
+  return line + std::string(3 - number.size(), ' ') + number + "%";
+}
+
 }  // namespace
 
 bool StderrIsTerminal() {
@@ -34,16 +45,6 @@ bool StdinIsTerminal() {
 #else
   return ::isatty(STDIN_FILENO) == 1;
 #endif
-}
-
-std::string ProgressLine(int percent, int width) {
-  if (percent < 0) percent = 0;
-  if (percent > 100) percent = 100;
-  const int filled = percent * width / 100;
-  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                     std::string(static_cast<std::size_t>(width - filled), '-') + "] ";
-  const std::string number = std::to_string(percent);
-  return line + std::string(3 - number.size(), ' ') + number + "%";
 }
 
 void ProgressBar::Show(int percent) {

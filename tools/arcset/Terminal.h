@@ -9,9 +9,6 @@ namespace arcset {
 bool StderrIsTerminal();
 bool StdinIsTerminal();
 
-// "[#####-----]  50%"
-std::string ProgressLine(int percent, int width);
-
 // Redraws one line on `stream` when the percentage changes; ends the line
 // when destroyed or interrupted, so that other output starts on its own line.
 class ProgressBar {

@@ -6,12 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "StoredData.h"
+#include "InMemory.h"
 #include "archive/core/ArchiveReader.h"
-#include "archive/core/BZip2.h"
 #include "archive/core/Diff.h"
-#include "archive/core/FileExtraction.h"
 #include "archive/core/MemoryStream.h"
+#include "archive/core/RecordDecoding.h"
 
 namespace arcset {
 
@@ -33,22 +32,6 @@ std::vector<bool> ContentsToKeep(const bzip2arc::DirectoryList& list) {
   return keep;
 }
 
-// Decodes the stream as DecompressFile does; keeps the bytes when `bytes` is given.
-void Decode(bzip2arc::TStream& stored, const bzip2arc::DirectoryRecord& record, Content* bytes) {
-  const auto decoder = std::make_unique<bzip2arc::TBZDecompressionStream>(stored);
-  decoder->Seek(0, bzip2arc::soBeginning);
-  const auto chunk = std::make_unique<std::uint8_t[]>(bzip2arc::kChunkSize);
-  std::int64_t total = 0;
-  std::int32_t got = 0;
-  do {
-    got = decoder->Read(chunk.get(), bzip2arc::kChunkSize);
-    total += got;
-    if (total > INT32_MAX) bzip2arc::RaiseCorrupted(record);
-    if (bytes != nullptr) bytes->insert(bytes->end(), chunk.get(), chunk.get() + got);
-  } while (got >= bzip2arc::kChunkSize);
-  if (total < record.Size) bzip2arc::RaiseCorrupted(record);
-}
-
 }  // namespace
 
 std::size_t VerifySet(const std::string& volumePattern, const std::string& key, std::int64_t storedInMemory) {
@@ -67,18 +50,18 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
         GatherToStream(volumePattern.c_str(), record, header, storedInMemory);
 
     const bool patch = record.Kind == bzip2arc::kKindPatch;
-    Content decoded;
-    Decode(*stored, record, patch || (record.Kind == bzip2arc::kKindFile && keep[i]) ? &decoded : nullptr);
+    const bool wanted = patch || (record.Kind == bzip2arc::kKindFile && keep[i]);
+    const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(nullptr, *stored);
+    MemorySink sink;
+    bzip2arc::DecodeRecord(*decoder, record, nullptr, wanted ? &sink : nullptr);
+    Content decoded = std::move(sink.Bytes());
     if (record.Kind == bzip2arc::kKindFile) {
       if (keep[i]) contents[name] = std::move(decoded);
       else contents.erase(name);
     } else if (patch) {
       const auto old = contents.find(name);
-      if (old == contents.end()) {
-        bzip2arc::MessageText message;
-        message.Append("Patch record \"").AppendPrintable(name).Append("\" follows no record that writes its file");
-        throw bzip2arc::EArchiveError(message);
-      }
+      if (old == contents.end())
+        bzip2arc::RaiseNamed("Patch record \"", name, "\" follows no record that writes its file");
       bzip2arc::TMemoryStream patchStream(std::move(decoded));
       bzip2arc::TMemoryStream oldStream(std::move(old->second));
       bzip2arc::TMemoryStream newStream;

@@ -15,8 +15,8 @@ constexpr std::uint64_t kMagics[2] = {kBlockMagic, kEndOfStreamMagic};
 // values those two bytes take in each of the 16 (magic, u) cases let most
 // positions go by after two look-ups.
 struct Filter {
-  std::array<std::uint16_t, 256> fifthLast{};   // byte j-5
-  std::array<std::uint16_t, 256> fourthLast{};  // byte j-4
+  std::array<std::uint16_t, 256> FifthLast{};   // byte j-5
+  std::array<std::uint16_t, 256> FourthLast{};  // byte j-4
 };
 
 constexpr Filter MakeFilter() {
@@ -24,8 +24,8 @@ constexpr Filter MakeFilter() {
   for (int m = 0; m < 2; ++m) {
     for (int u = 0; u < 8; ++u) {
       const auto flag = static_cast<std::uint16_t>(1u << (8 * m + u));
-      filter.fifthLast[kMagics[m] >> (33 + u) & 0xFF] |= flag;
-      filter.fourthLast[kMagics[m] >> (25 + u) & 0xFF] |= flag;
+      filter.FifthLast[kMagics[m] >> (33 + u) & 0xFF] |= flag;
+      filter.FourthLast[kMagics[m] >> (25 + u) & 0xFF] |= flag;
     }
   }
   return filter;
@@ -54,12 +54,12 @@ void BlockScanner::Scan(std::span<const std::uint8_t> bytes, std::vector<BlockMa
   std::size_t i = 0;
   for (; i < size && i < 8; ++i) {
     window_ = window_ << 8 | b[i];
-    const unsigned flags = kFilter.fifthLast[window_ >> 40 & 0xFF] & kFilter.fourthLast[window_ >> 32 & 0xFF];
+    const unsigned flags = kFilter.FifthLast[window_ >> 40 & 0xFF] & kFilter.FourthLast[window_ >> 32 & 0xFF];
     if (flags != 0) CheckMagics(window_, flags, scanned_ + static_cast<std::int64_t>(i), marks);
   }
   // From the eighth byte on, all eight lie in `bytes`.
   for (; i < size; ++i) {
-    const unsigned flags = kFilter.fifthLast[b[i - 5]] & kFilter.fourthLast[b[i - 4]];
+    const unsigned flags = kFilter.FifthLast[b[i - 5]] & kFilter.FourthLast[b[i - 4]];
     if (flags == 0) continue;
     std::uint64_t window = 0;
     for (std::size_t k = i - 7; k <= i; ++k) window = window << 8 | b[k];

@@ -15,16 +15,16 @@ namespace bzip2arc {
 #ifdef _WIN32
 
 struct Mutex::State {
-  SRWLOCK lock = SRWLOCK_INIT;
+  SRWLOCK Native = SRWLOCK_INIT;
 };
 
 struct ConditionVariable::State {
-  CONDITION_VARIABLE condition = CONDITION_VARIABLE_INIT;
+  CONDITION_VARIABLE Native = CONDITION_VARIABLE_INIT;
 };
 
 struct Thread::State {
-  std::function<void()> body;
-  HANDLE handle = nullptr;
+  std::function<void()> Body;
+  HANDLE Native = nullptr;
 };
 
 namespace {
@@ -36,50 +36,50 @@ DWORD WINAPI RunBody(void* state) {
 
 }  // namespace
 
-void Mutex::Lock() { ::AcquireSRWLockExclusive(&state_->lock); }
-void Mutex::Unlock() { ::ReleaseSRWLockExclusive(&state_->lock); }
+void Mutex::Lock() { ::AcquireSRWLockExclusive(&state_->Native); }
+void Mutex::Unlock() { ::ReleaseSRWLockExclusive(&state_->Native); }
 
 void ConditionVariable::Wait(Lock& lock) {
-  ::SleepConditionVariableSRW(&state_->condition, &lock.mutex_.state_->lock, INFINITE, 0);
+  ::SleepConditionVariableSRW(&state_->Native, &lock.mutex_.state_->Native, INFINITE, 0);
 }
-void ConditionVariable::NotifyAll() { ::WakeAllConditionVariable(&state_->condition); }
+void ConditionVariable::NotifyAll() { ::WakeAllConditionVariable(&state_->Native); }
 
 Thread::Thread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->body = std::move(body);
-  state_->handle = ::CreateThread(nullptr, 0, RunBody, &state_->body, 0, nullptr);
-  if (state_->handle == nullptr) throw std::runtime_error("cannot start a thread");
+  state_->Body = std::move(body);
+  state_->Native = ::CreateThread(nullptr, 0, RunBody, &state_->Body, 0, nullptr);
+  if (state_->Native == nullptr) throw std::runtime_error("cannot start a thread");
 }
 
 Thread::~Thread() {
-  ::WaitForSingleObject(state_->handle, INFINITE);
-  ::CloseHandle(state_->handle);
+  ::WaitForSingleObject(state_->Native, INFINITE);
+  ::CloseHandle(state_->Native);
 }
 
 #else
 
 struct Mutex::State {
-  std::mutex mutex;
+  std::mutex Native;
 };
 
 struct ConditionVariable::State {
-  std::condition_variable_any condition;
+  std::condition_variable_any Native;
 };
 
 struct Thread::State {
-  std::thread thread;
+  std::thread Native;
 };
 
-void Mutex::Lock() { state_->mutex.lock(); }
-void Mutex::Unlock() { state_->mutex.unlock(); }
+void Mutex::Lock() { state_->Native.lock(); }
+void Mutex::Unlock() { state_->Native.unlock(); }
 
-void ConditionVariable::Wait(Lock& lock) { state_->condition.wait(lock.mutex_.state_->mutex); }
-void ConditionVariable::NotifyAll() { state_->condition.notify_all(); }
+void ConditionVariable::Wait(Lock& lock) { state_->Native.wait(lock.mutex_.state_->Native); }
+void ConditionVariable::NotifyAll() { state_->Native.notify_all(); }
 
 Thread::Thread(std::function<void()> body) : state_(std::make_unique<State>()) {
-  state_->thread = std::thread(std::move(body));
+  state_->Native = std::thread(std::move(body));
 }
 
-Thread::~Thread() { state_->thread.join(); }
+Thread::~Thread() { state_->Native.join(); }
 
 #endif
 

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
-#include "MatchIndex.h"
-
 namespace bzip2arc::patch {
 
 Alignment::Alignment(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
                      const AlignmentOptions& options)
-    : old_(oldData), new_(newData) {
+    : old_(oldData), new_(newData), index_(oldData) {
   FindAnchors(options);
   ChooseChain();
 }
@@ -18,9 +16,9 @@ Alignment::Alignment(std::span<const std::uint8_t> oldData, std::span<const std:
 void Alignment::FindAnchors(const AlignmentOptions& options) {
   const std::uint32_t oldSize = static_cast<std::uint32_t>(old_.size());
   const std::uint32_t newSize = static_cast<std::uint32_t>(new_.size());
-  const std::uint32_t minLength = std::max(options.minAnchorLength, MatchIndex::kKeyLength);
+  const std::uint32_t minLength = std::max(options.MinAnchorLength, MatchIndex::kKeyLength);
   if (oldSize < minLength || newSize < minLength) return;
-  const MatchIndex index(old_);
+  const MatchIndex& index = index_;
   const std::uint8_t* const o = old_.data();
   const std::uint8_t* const n = new_.data();
   auto lengthAt = [&](std::uint32_t newPos, std::uint32_t oldPos) {
@@ -29,7 +27,7 @@ void Alignment::FindAnchors(const AlignmentOptions& options) {
 
   std::int64_t shift = 0;
   std::uint32_t previousEnd = 0;
-  const std::uint32_t step = std::clamp<std::uint32_t>(options.lookupStep, 1, minLength - MatchIndex::kKeyLength + 1);
+  const std::uint32_t step = std::clamp<std::uint32_t>(options.LookupStep, 1, minLength - MatchIndex::kKeyLength + 1);
   for (std::uint32_t i = 0; i + MatchIndex::kKeyLength <= newSize;) {
     std::uint32_t bestLength = 0;
     std::uint32_t bestOld = 0;
@@ -45,7 +43,7 @@ void Alignment::FindAnchors(const AlignmentOptions& options) {
       if (i % step == 0) {
         std::uint32_t tries = 0;
         for (std::uint32_t candidate = index.First(n + i);
-             candidate != MatchIndex::kNone && tries < options.maxCandidates;
+             candidate != MatchIndex::kNone && tries < options.MaxCandidates;
              candidate = index.Next(candidate), ++tries) {
           const std::uint32_t length = lengthAt(i, candidate);
           if (length > bestLength) {
@@ -84,8 +82,8 @@ void Alignment::ChooseChain() {
   keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
 
   struct Best {
-    std::uint64_t weight = 0;
-    std::int64_t anchor = -1;
+    std::uint64_t Weight = 0;
+    std::int64_t Last = -1;  // index of the chain's last anchor
   };
   std::vector<Best> tree(keys.size() + 1);
   std::vector<std::uint64_t> weight(count);
@@ -93,21 +91,21 @@ void Alignment::ChooseChain() {
   for (std::size_t k = 0; k < count; ++k) {
     // Best chain whose last anchor ends at or before this one's old start.
     Best best;
-    std::size_t slot = static_cast<std::size_t>(std::upper_bound(keys.begin(), keys.end(), anchors_[k].oldPos) - keys.begin());
+    std::size_t slot = static_cast<std::size_t>(std::upper_bound(keys.begin(), keys.end(), anchors_[k].OldPos) - keys.begin());
     for (; slot > 0; slot -= slot & (~slot + 1)) {
-      if (tree[slot].weight > best.weight) best = tree[slot];
+      if (tree[slot].Weight > best.Weight) best = tree[slot];
     }
-    weight[k] = best.weight + anchors_[k].length;
-    from[k] = best.anchor;
+    weight[k] = best.Weight + anchors_[k].Length;
+    from[k] = best.Last;
     slot = static_cast<std::size_t>(std::lower_bound(keys.begin(), keys.end(), ends[k]) - keys.begin()) + 1;
     for (; slot <= keys.size(); slot += slot & (~slot + 1)) {
-      if (weight[k] > tree[slot].weight) tree[slot] = {weight[k], static_cast<std::int64_t>(k)};
+      if (weight[k] > tree[slot].Weight) tree[slot] = {weight[k], static_cast<std::int64_t>(k)};
     }
   }
   std::int64_t last = static_cast<std::int64_t>(std::max_element(weight.begin(), weight.end()) - weight.begin());
   for (std::int64_t k = last; k >= 0; k = from[static_cast<std::size_t>(k)]) {
     chain_.push_back(static_cast<std::uint32_t>(k));
-    anchors_[static_cast<std::size_t>(k)].inChain = true;
+    anchors_[static_cast<std::size_t>(k)].InChain = true;
   }
   std::reverse(chain_.begin(), chain_.end());
 }
@@ -116,7 +114,7 @@ std::uint32_t Alignment::OldPositionAt(std::uint32_t newPos) const {
   const std::uint32_t oldSize = static_cast<std::uint32_t>(old_.size());
   // First chain anchor starting after newPos.
   const auto next = std::upper_bound(chain_.begin(), chain_.end(), newPos,
-                                     [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].newPos; });
+                                     [&](std::uint32_t pos, std::uint32_t k) { return pos < anchors_[k].NewPos; });
   std::uint32_t low = 0;
   std::uint32_t high = oldSize;
   std::int64_t shift = 0;
@@ -128,7 +126,7 @@ std::uint32_t Alignment::OldPositionAt(std::uint32_t newPos) const {
   }
   if (next != chain_.end()) {
     const Anchor& following = anchors_[*next];
-    high = following.oldPos;
+    high = following.OldPos;
     shift = following.Offset();
   }
   return static_cast<std::uint32_t>(std::clamp<std::int64_t>(std::int64_t{newPos} + shift, low, high));

@@ -14,32 +14,32 @@
 namespace bzip2arc::patch {
 
 struct PlanOptions {
-  CopyCosts costs;
+  CopyCosts Costs;
   // New bytes per delta block: small blocks keep copy positions small
   // numbers, each block costs two checksums.
-  std::uint32_t blockLength = 1024;
-  // Neighbouring delta blocks are joined, up to joinLength new bytes, while
-  // they hold no more than joinDensity copies per KiB.
-  double joinDensity = 1.5;
-  std::uint32_t joinLength = 32768;
+  std::uint32_t BlockLength = 1024;
+  // Neighbouring delta blocks are joined, up to JoinLength new bytes, while
+  // they hold no more than JoinDensity copies per KiB.
+  double JoinDensity = 1.5;
+  std::uint32_t JoinLength = 32768;
   // New bytes per choice between delta blocks and literal data, made by
   // compressing both. Literal data wins only if it compresses below
-  // literalBias times the delta blocks, measured by what they add to the
-  // literalContext bytes of delta blocks before them (alone they would fare
+  // LiteralBias times the delta blocks, measured by what they add to the
+  // LiteralContext bytes of delta blocks before them (alone they would fare
   // worse than among their neighbours).
-  std::uint32_t regionLength = 65536;
-  bool compareWithLiteral = true;
-  double literalBias = 1.0;
-  std::size_t literalContext = 16384;
+  std::uint32_t RegionLength = 65536;
+  bool CompareWithLiteral = true;
+  double LiteralBias = 1.0;
+  std::size_t LiteralContext = 16384;
   // Pad the stream so that delta blocks and literal data fall in different
   // bzip2 blocks (each modelled on its own) where that compresses better;
-  // stretches shorter than minSegment bytes are not worth a block of their
+  // stretches shorter than MinSegment bytes are not worth a block of their
   // own.
-  bool alignCompressorBlocks = true;
-  std::uint32_t minSegment = 65536;
+  bool AlignCompressorBlocks = true;
+  std::uint32_t MinSegment = 65536;
   // Threads encoding regions at the same time (the result does not depend
   // on it).
-  unsigned threads = 2;
+  unsigned Threads = 2;
 };
 
 // Writes the blocks for the whole new file (not the end block) to `writer`,

@@ -12,9 +12,9 @@ std::vector<std::uint8_t> MakePatch(std::span<const std::uint8_t> oldData, std::
   if (oldData.size() > kMaxFileSize || newData.size() > kMaxFileSize) {
     throw std::length_error("patch input of 2 GiB or more");
   }
-  const Alignment alignment(oldData, newData, options.alignment);
+  const Alignment alignment(oldData, newData, options.Alignment);
   PatchWriter writer(oldData, newData);
-  WriteBlocks(alignment, oldData, newData, options.plan, writer);
+  WriteBlocks(alignment, oldData, newData, options.Plan, writer);
   return writer.Finish();
 }
 

@@ -13,8 +13,8 @@
 namespace bzip2arc::patch {
 
 struct PatchOptions {
-  AlignmentOptions alignment;
-  PlanOptions plan;
+  AlignmentOptions Alignment;
+  PlanOptions Plan;
 };
 
 // The uncompressed patch stream turning `oldData` into `newData`. Both must

@@ -8,25 +8,25 @@
 #include <span>
 #include <vector>
 
+#include "archive/core/PatchFormat.h"
+
 namespace bzip2arc::patch {
 
 // Largest old range, literal data, inserted bytes, copy table or rebuilt
 // block the applier accepts.
-constexpr std::uint32_t kMaxBlockLength = 2 * 1024 * 1024;
-// Largest length of one copy record.
-constexpr std::uint32_t kMaxCopyLength = 0xFFFF;
+constexpr std::uint32_t kMaxBlockLength = kPatchBufferSize;
 
 // The two bytes padding blocks alternate.
 constexpr std::uint8_t kPaddingFirst = 0x55;
 constexpr std::uint8_t kPaddingSecond = 0xAA;
 
-// A copy of `length` old bytes from `oldPos` to `newPos`, both absolute
+// A copy of `Length` old bytes from `OldPos` to `NewPos`, both absolute
 // (0-based) positions in the old and the new file. Longer copies than one
 // record holds are split by the writer.
 struct Copy {
-  std::uint32_t newPos;
-  std::uint32_t oldPos;
-  std::uint32_t length;
+  std::uint32_t NewPos;
+  std::uint32_t OldPos;
+  std::uint32_t Length;
 };
 
 class PatchWriter {
@@ -36,16 +36,15 @@ class PatchWriter {
   PatchWriter(std::span<const std::uint8_t> oldData, std::span<const std::uint8_t> newData,
               std::uint32_t oldStart = 0, std::uint32_t newStart = 0);
 
-  // The next block's old range starts where the previous one ended and its
+  // The next block's old range starts where the previous one ended, and its
   // new bytes follow those of the previous block.
   std::uint32_t OldPosition() const { return oldPos_; }
-  std::uint32_t NewPosition() const { return newPos_; }
 
-  // New bytes [NewPosition(), +newLength) given in full; the old range of
+  // The next `newLength` new bytes given in full; the old range of
   // `oldLength` bytes is dropped.
   void Literal(std::uint32_t oldLength, std::uint32_t newLength);
 
-  // New bytes [NewPosition(), +newLength) rebuilt from the old range
+  // The next `newLength` new bytes rebuilt from the old range
   // [OldPosition(), +oldLength) by `copies` (ascending, non-overlapping, each
   // inside both ranges) and inserted bytes in the gaps.
   void Delta(std::uint32_t oldLength, std::uint32_t newLength, std::span<const Copy> copies);
@@ -58,9 +57,8 @@ class PatchWriter {
   // inserted bytes no copy record uses (the format lets them be ignored):
   // filler that moves what follows to the start of a compressor block.
   void Padding(std::uint32_t length);
-  // The bytes in front of the filler of a padding block.
-  static constexpr std::size_t kPaddingHeaderSize = 21;
-  static std::array<std::uint8_t, kPaddingHeaderSize> PaddingHeader(std::uint32_t length);
+  // The bytes in front of the filler of a padding block: a delta block's header.
+  static std::array<std::uint8_t, kDeltaHeaderSize> PaddingHeader(std::uint32_t length);
 
   // Appends what `part` wrote; it must have started where this writer is.
   void Append(const PatchWriter& part);
@@ -72,8 +70,6 @@ class PatchWriter {
   std::span<const std::uint8_t> Bytes() const { return out_; }
 
  private:
-  void PutU32(std::uint32_t value);
-
   std::span<const std::uint8_t> old_;
   std::span<const std::uint8_t> new_;
   std::uint32_t oldStart_;

@@ -5,21 +5,21 @@ namespace bzip2arc::patch {
 void Emit(const std::vector<PlannedBlock>& blocks, PatchWriter& writer) {
   for (std::size_t b = 0; b < blocks.size();) {
     const PlannedBlock& block = blocks[b];
-    if (!block.copies.empty()) {
-      writer.SkipOld(block.range.oldBegin - writer.OldPosition());
-      writer.Delta(block.range.oldEnd - block.range.oldBegin, block.range.newEnd - block.range.newBegin, block.copies);
+    if (!block.Copies.empty()) {
+      writer.SkipOld(block.Range.OldBegin - writer.OldPosition());
+      writer.Delta(block.Range.OldEnd - block.Range.OldBegin, block.Range.NewEnd - block.Range.NewBegin, block.Copies);
       ++b;
       continue;
     }
     std::size_t last = b;
-    while (last + 1 < blocks.size() && blocks[last + 1].copies.empty() &&
-           blocks[last + 1].range.newEnd - block.range.newBegin <= kMaxBlockLength) {
+    while (last + 1 < blocks.size() && blocks[last + 1].Copies.empty() &&
+           blocks[last + 1].Range.NewEnd - block.Range.NewBegin <= kMaxBlockLength) {
       ++last;
     }
-    const std::uint32_t oldEnd = blocks[last].range.oldEnd;
+    const std::uint32_t oldEnd = blocks[last].Range.OldEnd;
     const std::uint32_t oldLength = oldEnd - writer.OldPosition();
     if (oldLength > kMaxBlockLength) writer.SkipOld(oldLength - kMaxBlockLength);
-    writer.Literal(oldEnd - writer.OldPosition(), blocks[last].range.newEnd - block.range.newBegin);
+    writer.Literal(oldEnd - writer.OldPosition(), blocks[last].Range.NewEnd - block.Range.NewBegin);
     b = last + 1;
   }
 }
@@ -29,21 +29,21 @@ std::vector<PlannedBlock> JoinSparseBlocks(std::vector<PlannedBlock> blocks, dou
   for (PlannedBlock& block : blocks) {
     if (!joined.empty()) {
       PlannedBlock& last = joined.back();
-      const std::uint32_t length = block.range.newEnd - last.range.newBegin;
-      const std::size_t copies = last.copies.size() + block.copies.size();
-      if (!last.copies.empty() && !block.copies.empty() && last.range.oldEnd == block.range.oldBegin &&
-          length <= maxLength && block.range.oldEnd - last.range.oldBegin <= kMaxBlockLength &&
+      const std::uint32_t length = block.Range.NewEnd - last.Range.NewBegin;
+      const std::size_t copies = last.Copies.size() + block.Copies.size();
+      if (!last.Copies.empty() && !block.Copies.empty() && last.Range.OldEnd == block.Range.OldBegin &&
+          length <= maxLength && block.Range.OldEnd - last.Range.OldBegin <= kMaxBlockLength &&
           static_cast<double>(copies) <= copiesPerKiB * length / 1024.0) {
-        for (const Copy& copy : block.copies) {
-          Copy& previous = last.copies.back();
-          if (previous.newPos + previous.length == copy.newPos && previous.oldPos + previous.length == copy.oldPos) {
-            previous.length += copy.length;
+        for (const Copy& copy : block.Copies) {
+          Copy& previous = last.Copies.back();
+          if (previous.NewPos + previous.Length == copy.NewPos && previous.OldPos + previous.Length == copy.OldPos) {
+            previous.Length += copy.Length;
           } else {
-            last.copies.push_back(copy);
+            last.Copies.push_back(copy);
           }
         }
-        last.range.newEnd = block.range.newEnd;
-        last.range.oldEnd = block.range.oldEnd;
+        last.Range.NewEnd = block.Range.NewEnd;
+        last.Range.OldEnd = block.Range.OldEnd;
         continue;
       }
     }

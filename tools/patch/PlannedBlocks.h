@@ -12,13 +12,13 @@ namespace bzip2arc::patch {
 
 // A block boundary: a new position and the old position lining up with it.
 struct Cut {
-  std::uint32_t newPos;
-  std::uint32_t oldPos;
+  std::uint32_t NewPos;
+  std::uint32_t OldPos;
 };
 
 struct PlannedBlock {
-  BlockRange range;
-  std::vector<Copy> copies;
+  BlockRange Range;
+  std::vector<Copy> Copies;
 };
 
 // Writes planned blocks (consecutive in both files), joining neighbouring

@@ -25,27 +25,27 @@ Piece RegionEncoder::EncodeDelta(std::size_t first, std::size_t last) const {
   std::vector<PlannedBlock> delta;
   bool anyCopy = false;
   for (std::size_t k = first; k < last; ++k) {
-    BlockRange range{cuts_[k].newPos, cuts_[k + 1].newPos, cuts_[k].oldPos, cuts_[k + 1].oldPos};
+    BlockRange range{cuts_[k].NewPos, cuts_[k + 1].NewPos, cuts_[k].OldPos, cuts_[k + 1].OldPos};
     // Only the end of an old range longer than a block takes is usable.
-    range.oldBegin = std::max(range.oldBegin, range.oldEnd - std::min(range.oldEnd, kMaxBlockLength));
-    delta.push_back({range, PlanCopies(alignment_, old_, new_, range, options_.costs)});
-    anyCopy = anyCopy || !delta.back().copies.empty();
+    range.OldBegin = std::max(range.OldBegin, range.OldEnd - std::min(range.OldEnd, kMaxBlockLength));
+    delta.push_back({range, PlanCopies(alignment_, old_, new_, range, options_.Costs)});
+    anyCopy = anyCopy || !delta.back().Copies.empty();
   }
-  if (options_.joinDensity > 0) delta = JoinSparseBlocks(std::move(delta), options_.joinDensity, options_.joinLength);
+  if (options_.JoinDensity > 0) delta = JoinSparseBlocks(std::move(delta), options_.JoinDensity, options_.JoinLength);
   Piece piece;
-  piece.part.emplace(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
-  Emit(delta, *piece.part);
-  piece.literal = !anyCopy;
+  piece.Part.emplace(old_, new_, cuts_[first].OldPos, cuts_[first].NewPos);
+  Emit(delta, *piece.Part);
+  piece.Literal = !anyCopy;
   return piece;
 }
 
 void RegionEncoder::ChooseLiteral(std::size_t first, std::size_t last, std::span<const std::uint8_t> context,
                                   Piece& piece) const {
-  if (piece.literal || !options_.compareWithLiteral) return;
-  const std::vector<PlannedBlock> literal{{{cuts_[first].newPos, cuts_[last].newPos, cuts_[first].oldPos, cuts_[last].oldPos}, {}}};
-  PatchWriter literalPart(old_, new_, cuts_[first].oldPos, cuts_[first].newPos);
+  if (piece.Literal || !options_.CompareWithLiteral) return;
+  const std::vector<PlannedBlock> literal{{{cuts_[first].NewPos, cuts_[last].NewPos, cuts_[first].OldPos, cuts_[last].OldPos}, {}}};
+  PatchWriter literalPart(old_, new_, cuts_[first].OldPos, cuts_[first].NewPos);
   Emit(literal, literalPart);
-  const auto deltaBytes = piece.part->Bytes();
+  const auto deltaBytes = piece.Part->Bytes();
   const auto literalBytes = literalPart.Bytes();
   if (static_cast<double>(deltaBytes.size()) < kClearlyShorter * static_cast<double>(literalBytes.size())) return;
 
@@ -56,15 +56,15 @@ void RegionEncoder::ChooseLiteral(std::size_t first, std::size_t last, std::span
   const double sampleRatio =
       static_cast<double>(CompressedSize(literalBytes.first(sampleLength))) / static_cast<double>(sampleLength);
   const double literalGuess = kOptimism * sampleRatio * static_cast<double>(literalBytes.size());
-  if (options_.literalBias * static_cast<double>(CompressedSize(deltaBytes)) < literalGuess) return;
+  if (options_.LiteralBias * static_cast<double>(CompressedSize(deltaBytes)) < literalGuess) return;
 
   std::vector<std::uint8_t> withContext(context.begin(), context.end());
   withContext.insert(withContext.end(), deltaBytes.begin(), deltaBytes.end());
   const double contextSize = context.empty() ? 0.0 : static_cast<double>(CompressedSize(context));
-  const double deltaCost = options_.literalBias * (static_cast<double>(CompressedSize(withContext)) - contextSize);
+  const double deltaCost = options_.LiteralBias * (static_cast<double>(CompressedSize(withContext)) - contextSize);
   if (deltaCost >= literalGuess && static_cast<double>(CompressedSize(literalBytes)) < deltaCost) {
-    piece.part.emplace(std::move(literalPart));
-    piece.literal = true;
+    piece.Part.emplace(std::move(literalPart));
+    piece.Literal = true;
   }
 }
 

@@ -16,8 +16,8 @@ namespace bzip2arc::patch {
 
 // The encoded blocks of one region.
 struct Piece {
-  std::optional<PatchWriter> part;
-  bool literal = false;  // literal data only
+  std::optional<PatchWriter> Part;
+  bool Literal = false;  // literal data only
 };
 
 class RegionEncoder {

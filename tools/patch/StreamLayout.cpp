@@ -17,9 +17,9 @@ constexpr std::size_t kPaddingCost = 200;
 
 // Consecutive pieces of one kind.
 struct Run {
-  std::size_t first;
-  std::size_t size;
-  bool literal;
+  std::size_t First;
+  std::size_t Size;
+  bool Literal;
 };
 
 // Runs of literal and delta pieces; a run shorter than minSegment bytes
@@ -27,23 +27,23 @@ struct Run {
 std::vector<Run> FindRuns(const std::vector<Piece>& pieces, std::size_t minSegment) {
   std::vector<Run> runs;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const std::size_t size = pieces[i].part->Bytes().size();
-    if (!runs.empty() && runs.back().literal == pieces[i].literal) {
-      runs.back().size += size;
+    const std::size_t size = pieces[i].Part->Bytes().size();
+    if (!runs.empty() && runs.back().Literal == pieces[i].Literal) {
+      runs.back().Size += size;
     } else {
-      runs.push_back({i, size, pieces[i].literal});
+      runs.push_back({i, size, pieces[i].Literal});
     }
   }
   while (runs.size() > 1) {
     std::size_t shortest = runs.size();
     for (std::size_t m = 0; m < runs.size(); ++m) {
-      if (runs[m].size < minSegment && (shortest == runs.size() || runs[m].size < runs[shortest].size)) shortest = m;
+      if (runs[m].Size < minSegment && (shortest == runs.size() || runs[m].Size < runs[shortest].Size)) shortest = m;
     }
     if (shortest == runs.size()) break;
     const std::size_t from = shortest == 0 ? 0 : shortest - 1;
     const std::size_t to = std::min(shortest + 1, runs.size() - 1);
-    Run joined{runs[from].first, 0, runs[shortest == 0 ? 1 : from].literal};
-    for (std::size_t m = from; m <= to; ++m) joined.size += runs[m].size;
+    Run joined{runs[from].First, 0, runs[shortest == 0 ? 1 : from].Literal};
+    for (std::size_t m = from; m <= to; ++m) joined.Size += runs[m].Size;
     runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(from) + 1, runs.begin() + static_cast<std::ptrdiff_t>(to) + 1);
     runs[from] = joined;
   }
@@ -57,7 +57,7 @@ bool SplittingPays(const std::vector<Piece>& pieces, const std::vector<Run>& run
   std::vector<std::size_t> pieceOffset;
   for (const Piece& piece : pieces) {
     pieceOffset.push_back(content.size());
-    content.insert(content.end(), piece.part->Bytes().begin(), piece.part->Bytes().end());
+    content.insert(content.end(), piece.Part->Bytes().begin(), piece.Part->Bytes().end());
   }
   // Compressor blocks of both layouts, as [begin, end) in `content`.
   using Blocks = std::vector<std::pair<std::size_t, std::size_t>>;
@@ -74,7 +74,7 @@ bool SplittingPays(const std::vector<Piece>& pieces, const std::vector<Run>& run
   cut(0, content.size(), blocks);
   const std::size_t wholeBlocks = blocks.size();
   for (std::size_t m = 0; m < runs.size(); ++m) {
-    cut(pieceOffset[runs[m].first], m + 1 < runs.size() ? pieceOffset[runs[m + 1].first] : content.size(), blocks);
+    cut(pieceOffset[runs[m].First], m + 1 < runs.size() ? pieceOffset[runs[m + 1].First] : content.size(), blocks);
   }
   std::vector<std::size_t> sizes(blocks.size());
   ParallelFor(blocks.size(), threads, [&](std::size_t b) {
@@ -108,17 +108,17 @@ void PadToCompressorBlock(PatchWriter& writer, CompressorBlockTracker& tracker) 
 
 void LayOut(const std::vector<Piece>& pieces, const PlanOptions& options, PatchWriter& writer) {
   std::vector<bool> segmentStarts(pieces.size(), false);
-  if (options.alignCompressorBlocks) {
-    const std::vector<Run> runs = FindRuns(pieces, options.minSegment);
-    if (runs.size() > 1 && SplittingPays(pieces, runs, options.threads)) {
-      for (std::size_t m = 1; m < runs.size(); ++m) segmentStarts[runs[m].first] = true;
+  if (options.AlignCompressorBlocks) {
+    const std::vector<Run> runs = FindRuns(pieces, options.MinSegment);
+    if (runs.size() > 1 && SplittingPays(pieces, runs, options.Threads)) {
+      for (std::size_t m = 1; m < runs.size(); ++m) segmentStarts[runs[m].First] = true;
     }
   }
   CompressorBlockTracker tracker;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (segmentStarts[i]) PadToCompressorBlock(writer, tracker);
-    writer.Append(*pieces[i].part);
-    tracker.Add(pieces[i].part->Bytes());
+    writer.Append(*pieces[i].Part);
+    tracker.Add(pieces[i].Part->Bytes());
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 #include "SzddFormat.h"
@@ -35,7 +36,7 @@ class Expander {
         ++stream.Literals;
         continue;
       }
-      if (data_.size() - at_ < 2) throw SzddError("SZDD data ends inside a reference");
+      if (data_.size() - at_ < 2) throw std::runtime_error("SZDD data ends inside a reference");
       const std::uint8_t b0 = data_[at_++];
       const std::uint8_t b1 = data_[at_++];
       std::size_t source = b0 | (std::size_t{b1 & 0xF0u} << 4);
@@ -68,7 +69,7 @@ class Expander {
 
 SzddHeader ReadSzddHeader(std::span<const std::uint8_t> file) {
   if (file.size() < kSzddHeaderSize || !std::equal(std::begin(kSzddMagic), std::end(kSzddMagic), file.begin())) {
-    throw SzddError("not an SZDD file");
+    throw std::runtime_error("not an SZDD file");
   }
   SzddHeader header;
   header.Mode = file[kSzddModeOffset];
@@ -76,7 +77,7 @@ SzddHeader ReadSzddHeader(std::span<const std::uint8_t> file) {
   for (std::size_t k = 0; k < 4; ++k) {
     header.ExpandedLength |= std::uint32_t{file[kSzddLengthOffset + k]} << (8 * k);
   }
-  if (header.Mode != kSzddModeA) throw SzddError("unknown SZDD compression mode");
+  if (header.Mode != kSzddModeA) throw std::runtime_error("unknown SZDD compression mode");
   return header;
 }
 
@@ -84,7 +85,7 @@ std::vector<std::uint8_t> SzddDecode(std::span<const std::uint8_t> file) {
   const SzddHeader header = ReadSzddHeader(file);
   SzddStream stream;
   Expander(file.subspan(kSzddHeaderSize)).Run(stream, header.ExpandedLength);
-  if (stream.Bytes.size() != header.ExpandedLength) throw SzddError("SZDD data ends before its expanded length");
+  if (stream.Bytes.size() != header.ExpandedLength) throw std::runtime_error("SZDD data ends before its expanded length");
   return std::move(stream.Bytes);
 }
 

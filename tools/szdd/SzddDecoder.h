@@ -4,15 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
 #include <vector>
 
 namespace bzip2arc {
-
-class SzddError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct SzddHeader {
   std::uint8_t Mode = 0;
@@ -20,11 +14,11 @@ struct SzddHeader {
   std::uint32_t ExpandedLength = 0;
 };
 
-// Throws SzddError unless `file` starts with an SZDD header of mode "A".
+// Throws std::runtime_error unless `file` starts with an SZDD header of mode "A".
 SzddHeader ReadSzddHeader(std::span<const std::uint8_t> file);
 
 // Expands exactly the header's length; anything after it is ignored.
-// Throws SzddError if the data ends first.
+// Throws std::runtime_error if the data ends first.
 std::vector<std::uint8_t> SzddDecode(std::span<const std::uint8_t> file);
 
 // What the stream holds regardless of the header's length, as LZ32 expands it.
@@ -35,8 +29,8 @@ struct SzddStream {
   std::size_t FlagBytes = 0;
 };
 
-// Expands every item up to the end of the file. Throws SzddError if the file
-// ends inside a reference.
+// Expands every item up to the end of the file. Throws std::runtime_error if
+// the file ends inside a reference.
 SzddStream SzddExpandWholeStream(std::span<const std::uint8_t> file);
 
 }  // namespace bzip2arc

@@ -28,8 +28,8 @@ unsigned Hash3(const std::uint8_t* p) {
 }
 
 struct Match {
-  std::uint8_t length = 0;  // 0: none of kSzddMinMatch bytes or more
-  std::uint16_t distance = 0;
+  std::uint8_t Length = 0;  // 0: none of kSzddMinMatch bytes or more
+  std::uint16_t Distance = 0;
 };
 
 // The longest match at every data position, over every distance the window
@@ -84,7 +84,7 @@ std::vector<std::uint8_t> ChooseItems(const std::vector<Match>& matches) {
       const std::size_t next = (state + 1) % kStates;
       std::uint32_t best = 1 + flag + cost[(i + 1) * kStates + next];
       std::uint8_t bestLength = 1;
-      for (std::size_t length = kSzddMinMatch; length <= matches[i].length; ++length) {
+      for (std::size_t length = kSzddMinMatch; length <= matches[i].Length; ++length) {
         const std::uint32_t candidate = 2 + flag + cost[(i + length) * kStates + next];
         if (candidate <= best) {
           best = candidate;
@@ -136,7 +136,7 @@ std::vector<std::uint8_t> SzddEncode(std::span<const std::uint8_t> data) {
       out.push_back(data[i]);
     } else {
       // Slot of data byte j is (start + j) mod size; the source is the slot of byte i - distance.
-      const std::size_t source = (kSzddWindowStart + kSzddWindowSize + i - matches[i].distance) & kSzddWindowMask;
+      const std::size_t source = (kSzddWindowStart + kSzddWindowSize + i - matches[i].Distance) & kSzddWindowMask;
       out.push_back(static_cast<std::uint8_t>(source & 0xFF));
       out.push_back(static_cast<std::uint8_t>(((source >> 4) & 0xF0) | (length - kSzddMinMatch)));
     }

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <numeric>
+#include <stdexcept>
 
 #include "ParallelCompressor.h"
 #include "VolumeOutput.h"
@@ -23,14 +24,10 @@ constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 void CheckEntries(const std::vector<WriterEntry>& entries) {
   for (const WriterEntry& entry : entries) {
     if (entry.Name.size() > kMaxNameLength)
-      throw WriterError("name longer than 64 characters: " + entry.Name);
-    try {
-      CheckRecordName(entry.Name);
-    } catch (const Exception& error) {
-      throw WriterError(error.Message());
-    }
+      throw std::runtime_error("name longer than 64 characters: " + entry.Name);
+    CheckRecordName(entry.Name);
     if (entry.Content.size() > static_cast<std::size_t>(INT32_MAX))
-      throw WriterError("file larger than 2 GiB: " + entry.Name);
+      throw std::runtime_error("file larger than 2 GiB: " + entry.Name);
   }
 }
 
@@ -41,18 +38,14 @@ std::vector<std::size_t> StorageOrderOf(const std::vector<WriterEntry>& entries,
   std::vector<std::size_t> given = options.StorageOrder;
   std::vector<std::size_t> sorted = given;
   std::sort(sorted.begin(), sorted.end());
-  if (sorted != order) throw WriterError("storage order must name every entry once");
+  if (sorted != order) throw std::runtime_error("storage order must name every entry once");
   return given;
 }
 
 // The directory cipher under the options' key: a bad key fails here.
 BlowfishContext DirectoryCipher(const WriterOptions& options) {
   BlowfishContext context;
-  try {
-    BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
-  } catch (const Exception& error) {
-    throw WriterError(error.Message());
-  }
+  BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
   return context;
 }
 
@@ -65,12 +58,12 @@ class LogicalWriter {
 
   void Append(std::span<const std::uint8_t> bytes) {
     if (size_ + static_cast<std::int64_t>(bytes.size()) > kMaxLogicalSize)
-      throw WriterError("archive set larger than 2 GiB");
+      throw std::runtime_error("archive set larger than 2 GiB");
     while (!bytes.empty()) {
       const std::int64_t room = share_ > 0 ? (volume_ == 0 ? firstShare_ : share_) - offset_ : kMaxLogicalSize;
       if (room == 0) {
         if (++volume_ >= static_cast<std::size_t>(kMaxVolumes))
-          throw WriterError("more than 256 volumes needed; choose a larger volume size");
+          throw std::runtime_error("more than 256 volumes needed; choose a larger volume size");
         offset_ = 0;
         continue;
       }
@@ -108,17 +101,17 @@ std::int64_t CompressContent(const WriterEntry& entry, ParallelCompressor& compr
   const std::string name = entry.ContentFile.string();
   errno = 0;
   const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
-  if (!file) throw WriterError("cannot read '" + name + "': " + std::strerror(errno));
+  if (!file) throw std::runtime_error("cannot read '" + name + "': " + std::strerror(errno));
   std::vector<std::uint8_t> piece(kReadPiece);
   std::int64_t length = 0;
   for (;;) {
     const std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
     length += static_cast<std::int64_t>(got);
-    if (length > INT32_MAX) throw WriterError("file larger than 2 GiB: '" + name + "'");
+    if (length > INT32_MAX) throw std::runtime_error("file larger than 2 GiB: '" + name + "'");
     compressor.Write({piece.data(), got});
     if (got < piece.size()) break;
   }
-  if (std::ferror(file.get())) throw WriterError("cannot read '" + name + "': " + std::strerror(errno));
+  if (std::ferror(file.get())) throw std::runtime_error("cannot read '" + name + "': " + std::strerror(errno));
   return length;
 }
 
@@ -126,7 +119,7 @@ std::int64_t CompressContent(const WriterEntry& entry, ParallelCompressor& compr
 std::int64_t WriteSet(const std::vector<WriterEntry>& entries, const WriterOptions& options, VolumeOutput& output) {
   CheckEntries(entries);
   if (entries.size() > static_cast<std::size_t>(INT32_MAX / kDirectoryRecordSize))
-    throw WriterError("too many files");
+    throw std::runtime_error("too many files");
   const std::vector<std::size_t> order = StorageOrderOf(entries, options);
 
   const std::int64_t directoryEnd =
@@ -136,9 +129,9 @@ std::int64_t WriteSet(const std::vector<WriterEntry>& entries, const WriterOptio
   header.EntryCount = static_cast<std::int32_t>(entries.size());
   if (options.VolumeSize > 0) {
     const std::int64_t first = options.FirstVolumeSize > 0 ? options.FirstVolumeSize : options.VolumeSize;
-    if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw WriterError("volume size too large");
+    if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw std::runtime_error("volume size too large");
     if (first < directoryEnd)
-      throw WriterError("the first volume must hold the header and directory (" + std::to_string(directoryEnd) +
+      throw std::runtime_error("the first volume must hold the header and directory (" + std::to_string(directoryEnd) +
                         " bytes)");
     header.VolumeSize = static_cast<std::int32_t>(options.VolumeSize);
     header.FirstVolumeSize = static_cast<std::int32_t>(first);
@@ -160,7 +153,7 @@ std::int64_t WriteSet(const std::vector<WriterEntry>& entries, const WriterOptio
                                 });
   for (const std::size_t i : order) {
     const std::int64_t length = CompressContent(entries[i], compressor);
-    if (length > INT32_MAX) throw WriterError("file larger than 2 GiB: " + entries[i].Name);
+    if (length > INT32_MAX) throw std::runtime_error("file larger than 2 GiB: " + entries[i].Name);
     records[i].Size = static_cast<std::int32_t>(length);
     compressor.EndStream();
   }

@@ -8,18 +8,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "archive/core/ArchiveFormat.h"
+#include "archive/core/DirectoryKey.h"
 
 namespace bzip2arc {
-
-class WriterError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct WriterEntry {
   std::string Name;
@@ -36,7 +31,7 @@ struct WriterEntry {
 
 struct WriterOptions {
   bool Encrypt = true;
-  std::vector<std::uint8_t> Key{std::begin(kDefaultDirectoryKey), std::end(kDefaultDirectoryKey)};
+  std::vector<std::uint8_t> Key = std::vector<std::uint8_t>(kDirectoryKey, kDirectoryKey + sizeof kDirectoryKey - 1);
   // Share of each volume after volume 0; 0 keeps the whole set in one volume.
   std::int64_t VolumeSize = 0;
   // Share of volume 0 (header and directory included); 0 means VolumeSize.
@@ -48,8 +43,8 @@ struct WriterOptions {
   int BlockSize100k = 9;
 };
 
-// The complete set in memory: the bytes of volume 0, 1, ... Fails with
-// WriterError on names or sizes the format cannot hold.
+// The complete set in memory: the bytes of volume 0, 1, ... Fails with the
+// reason on names, keys or sizes the format cannot hold.
 std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
                                                        const WriterOptions& options);
 

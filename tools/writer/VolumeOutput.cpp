@@ -1,10 +1,9 @@
 #include "VolumeOutput.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <system_error>
-
-#include "ArchiveWriter.h"
 
 namespace bzip2arc {
 
@@ -39,7 +38,7 @@ std::filesystem::path VolumeFiles::PartialName(std::size_t volume) const {
 void VolumeFiles::CloseOpen() {
   if (!file_.is_open()) return;
   file_.close();
-  if (file_.fail()) throw WriterError("cannot write " + VolumeName(open_).string());
+  if (file_.fail()) throw std::runtime_error("cannot write " + VolumeName(open_).string());
 }
 
 void VolumeFiles::Write(std::size_t volume, std::int64_t offset, std::span<const std::uint8_t> bytes) {
@@ -48,13 +47,13 @@ void VolumeFiles::Write(std::size_t volume, std::int64_t offset, std::span<const
     auto mode = std::ios::binary | std::ios::in | std::ios::out;
     if (volume >= created_) mode |= std::ios::trunc;
     file_.open(PartialName(volume), mode);
-    if (!file_) throw WriterError("cannot write " + VolumeName(volume).string());
+    if (!file_) throw std::runtime_error("cannot write " + VolumeName(volume).string());
     open_ = volume;
     created_ = std::max(created_, volume + 1);
   }
   file_.seekp(offset);
   file_.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!file_) throw WriterError("cannot write " + VolumeName(volume).string());
+  if (!file_) throw std::runtime_error("cannot write " + VolumeName(volume).string());
 }
 
 void VolumeFiles::Commit() {
@@ -62,7 +61,7 @@ void VolumeFiles::Commit() {
   for (std::size_t i = 0; i < created_; ++i) {
     std::error_code error;
     std::filesystem::rename(PartialName(i), VolumeName(i), error);
-    if (error) throw WriterError("cannot create " + VolumeName(i).string() + ": " + error.message());
+    if (error) throw std::runtime_error("cannot create " + VolumeName(i).string() + ": " + error.message());
   }
   committed_ = true;
   std::error_code ignored;
