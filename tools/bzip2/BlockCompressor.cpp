@@ -11,6 +11,7 @@
 
 #include "BitWriter.h"
 #include "StreamFormat.h"
+#include "archive/core/BZip2Guard.h"
 
 namespace bzip2arc::bzip2 {
 namespace {
@@ -21,14 +22,13 @@ namespace {
 
 }  // namespace
 
-// libbz2 is called directly, not through the library's guard: the guard's
-// jump target is one for the process, and compressors run on many threads.
 struct BlockCompressor::Library {
   bz_stream stream{};
 };
 
 BlockCompressor::BlockCompressor(int blockSize100k) : library_(std::make_unique<Library>()) {
-  const int result = BZ2_bzCompressInit(&library_->stream, blockSize100k, 0, 0);
+  bz_stream& stream = library_->stream;
+  const int result = CallLibbz2([&] { return BZ2_bzCompressInit(&stream, blockSize100k, 0, 0); });
   if (result == BZ_MEM_ERROR) throw std::bad_alloc();
   if (result != BZ_OK) Fail(result);
 }
@@ -41,7 +41,7 @@ void BlockCompressor::Add(std::span<const std::uint8_t> content) {
   stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(content.data()));
   stream.avail_in = static_cast<unsigned>(content.size());
   // Short of a full block, libbz2 only takes the bytes in.
-  const int result = BZ2_bzCompress(&stream, BZ_RUN);
+  const int result = CallLibbz2([&stream] { return BZ2_bzCompress(&stream, BZ_RUN); });
   if (result != BZ_RUN_OK || stream.avail_in != 0) Fail(result);
   added_ += static_cast<std::int64_t>(content.size());
 }
@@ -56,7 +56,7 @@ CompressedBlock BlockCompressor::Finish() {
     if (produced == out.size()) out.resize(2 * out.size());
     stream.next_out = reinterpret_cast<char*>(out.data() + produced);
     stream.avail_out = static_cast<unsigned>(out.size() - produced);
-    const int result = BZ2_bzCompress(&stream, BZ_FINISH);
+    const int result = CallLibbz2([&stream] { return BZ2_bzCompress(&stream, BZ_FINISH); });
     produced = out.size() - stream.avail_out;
     if (result == BZ_STREAM_END) break;
     if (result != BZ_FINISH_OK) Fail(result);

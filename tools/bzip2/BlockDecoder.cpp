@@ -11,18 +11,17 @@
 #include "BitWriter.h"
 #include "BlockJoiner.h"
 #include "StreamFormat.h"
+#include "archive/core/BZip2Guard.h"
 
 namespace bzip2arc::bzip2 {
 namespace {
 
-// libbz2 is called directly, not through the library's guard: the guard's
-// jump target is one for the process, and these calls run on many threads.
-// Where libbz2 reports internal failures through bz_internal_error (win32),
-// one here ends the process.
+// An internal failure of libbz2 (win32) raises "Compression Error %d" here
+// as in TBZDecompressionStream, which would meet it in the same block.
 class Decompressor {
  public:
   Decompressor() {
-    if (BZ2_bzDecompressInit(&stream_, 0, 0) != BZ_OK) throw std::bad_alloc();
+    if (CallLibbz2([this] { return BZ2_bzDecompressInit(&stream_, 0, 0); }) != BZ_OK) throw std::bad_alloc();
   }
   ~Decompressor() { BZ2_bzDecompressEnd(&stream_); }
   Decompressor(const Decompressor&) = delete;
@@ -33,7 +32,6 @@ class Decompressor {
  private:
   bz_stream stream_{};
 };
-
 
 }  // namespace
 
@@ -64,7 +62,7 @@ DecodedBlock DecodeBlock(char level, const std::uint8_t* bytes, std::int64_t fir
     }
     stream.next_out = reinterpret_cast<char*>(content.get() + produced);
     stream.avail_out = static_cast<unsigned>(capacity - produced);
-    result = BZ2_bzDecompress(&stream);
+    result = CallLibbz2([&stream] { return BZ2_bzDecompress(&stream); });
     produced = capacity - stream.avail_out;
     if (result != BZ_OK) break;
     // Out of input with room to spare: the bits ended inside the block.
