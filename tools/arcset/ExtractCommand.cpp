@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "Locations.h"
+#include "ParallelDecoderFactory.h"
 #include "ParallelExtract.h"
 #include "Terminal.h"
 #include "archive/core/SetExtraction.h"
@@ -55,8 +56,12 @@ void ExtractSet(const ExtractRequest& request) {
     const std::string workFile = PrivateWorkFile();
     bzip2arc::ExtractSet(pattern.c_str(), request.Key.c_str(), destination.c_str(), {workFile.c_str(), &hooks, nullptr});
   } else {
+    // N threads decode blocks, of whichever records are being decoded; N
+    // more only feed them records ahead of the writer.
+    bzip2arc::ParallelDecoderFactory decoders(request.Threads);
     ParallelExtractOptions options;
     options.Threads = request.Threads;
+    options.Decoders = &decoders;
     if (bar) options.Progress = [&bar](int percent) { bar->Show(percent); };
     ParallelExtract(pattern, request.Key, destination, options);
   }

@@ -76,11 +76,15 @@ constexpr const char* kList =
     "          written as \\u00XX with the byte's value.\n";
 
 constexpr const char* kVerify =
-    "Usage: arcset verify [--key HEX] VOLUMES\n"
+    "Usage: arcset verify [--key HEX] [-j N] VOLUMES\n"
     "Decodes every record as extraction would, without writing any file: each\n"
     "stored stream must decode to at least its size, and each patch must apply\n"
     "to the content that earlier records give its file. Prints \"OK: N files\"\n"
-    "(N records) or the first failure with the library's message.\n";
+    "(N records) or the first failure with the library's message.\n"
+    "\n"
+    "  -j N, --jobs N  decode the bzip2 blocks of each record on N threads,\n"
+    "                  with the same result (default 1: the library's\n"
+    "                  decoder)\n";
 
 constexpr const char* kExtract =
     "Usage: arcset extract [--key HEX] [-j N] VOLUMES DEST\n"
@@ -91,10 +95,12 @@ constexpr const char* kExtract =
     "setupN.lib) and waits for Enter; end of input gives up. Otherwise a\n"
     "missing volume fails with \"Disk #N needed!\" (N counted from 1).\n"
     "\n"
-    "  -j N, --jobs N  decode up to N records at once, writing them in order\n"
-    "                  with the same result (default 1: the library's own\n"
-    "                  record-by-record extraction). With N > 1 a missing\n"
-    "                  volume always fails.\n";
+    "  -j N, --jobs N  decode on N threads, writing the files in order with\n"
+    "                  the same result (default 1: the library's own\n"
+    "                  record-by-record extraction). The threads decode the\n"
+    "                  bzip2 blocks of the record being written and of the\n"
+    "                  records after it, which are held in up to 64 MiB of\n"
+    "                  memory. With N > 1 a missing volume always fails.\n";
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <variant>
 
 #include "Arguments.h"
@@ -9,8 +10,9 @@
 #include "ExtractCommand.h"
 #include "Help.h"
 #include "ListCommand.h"
-#include "VerifyCommand.h"
 #include "Locations.h"
+#include "ParallelDecoderFactory.h"
+#include "VerifyCommand.h"
 
 namespace arcset {
 
@@ -33,7 +35,10 @@ struct Runner {
     Print(ListSet(VolumePattern(request.Volumes, "list"), request.Key, request.Json));
   }
   void operator()(const VerifyRequest& request) const {
-    const std::size_t records = VerifySet(VolumePattern(request.Volumes, "verify"), request.Key);
+    std::optional<bzip2arc::ParallelDecoderFactory> decoders;
+    if (request.Threads > 1) decoders.emplace(request.Threads);
+    const std::size_t records =
+        VerifySet(VolumePattern(request.Volumes, "verify"), request.Key, decoders ? &*decoders : nullptr);
     Print("OK: " + std::to_string(records) + " files\n");
   }
   void operator()(const ExtractRequest& request) const { ExtractSet(request); }

@@ -34,7 +34,8 @@ std::vector<bool> ContentsToKeep(const bzip2arc::DirectoryList& list) {
 
 }  // namespace
 
-std::size_t VerifySet(const std::string& volumePattern, const std::string& key, std::int64_t storedInMemory) {
+std::size_t VerifySet(const std::string& volumePattern, const std::string& key, bzip2arc::DecoderFactory* decoders,
+                      std::int64_t storedInMemory) {
   bzip2arc::DirectoryList list;
   bzip2arc::ArchiveHeader header;
   bzip2arc::ReadArchive(volumePattern.c_str(), key.c_str(), list, header);
@@ -51,7 +52,7 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
 
     const bool patch = record.Kind == bzip2arc::kKindPatch;
     const bool wanted = patch || (record.Kind == bzip2arc::kKindFile && keep[i]);
-    const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(nullptr, *stored);
+    const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoders, *stored);
     MemorySink sink;
     bzip2arc::DecodeRecord(*decoder, record, nullptr, wanted ? &sink : nullptr);
     Content decoded = std::move(sink.Bytes());

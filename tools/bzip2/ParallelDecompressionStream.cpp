@@ -32,8 +32,18 @@ constexpr std::int32_t kSkipPiece = 4096;
 
 class TParallelBZDecompressionStream::Blocks {
  public:
-  Blocks(TStream& source, std::int32_t start, unsigned threads)
-      : source_(source), start_(start), ahead_(threads + 2), work_(threads) {}
+  Blocks(TStream& source, std::int32_t start, WorkQueue& work)
+      : source_(source), start_(start), ahead_(work.Threads() + 2), work_(work) {}
+
+  // Blocks not yet decoding stay so; one decoding finishes into its own result.
+  ~Blocks() {
+    for (const Pending& pending : pending_) {
+      if (pending.Job) work_.Drop(*pending.Job);
+    }
+  }
+
+  Blocks(const Blocks&) = delete;
+  Blocks& operator=(const Blocks&) = delete;
 
   // The next bytes of content, at most `count`; none at the end of the stream
   // once its combined CRC has held. False when only the one-thread decoder
@@ -187,18 +197,24 @@ class TParallelBZDecompressionStream::Blocks {
   std::size_t offset_ = 0;
   bool ended_ = false;
 
-  WorkQueue work_;  // last: its threads stop before anything they use goes
+  WorkQueue& work_;  // its jobs hold what they use
 };
 
 TParallelBZDecompressionStream::TParallelBZDecompressionStream(TStream& source, unsigned threads)
-    : source_(source), threads_(threads > 0 ? threads : 1), start_(source.Position()) {}
+    : source_(source),
+      ownWork_(std::make_unique<WorkQueue>(threads > 0 ? threads : 1)),
+      work_(*ownWork_),
+      start_(source.Position()) {}
+
+TParallelBZDecompressionStream::TParallelBZDecompressionStream(TStream& source, WorkQueue& work)
+    : source_(source), work_(work), start_(source.Position()) {}
 
 TParallelBZDecompressionStream::~TParallelBZDecompressionStream() = default;
 
 std::int32_t TParallelBZDecompressionStream::Read(void* buffer, std::int32_t count) {
   if (count < 0) count = 0;
   if (alone_ == nullptr) {
-    if (blocks_ == nullptr && count > 0) blocks_ = std::make_unique<Blocks>(source_, start_, threads_);
+    if (blocks_ == nullptr && count > 0) blocks_ = std::make_unique<Blocks>(source_, start_, work_);
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::int32_t done = 0;
     while (done < count) {

@@ -22,11 +22,16 @@
 
 namespace bzip2arc {
 
+class WorkQueue;
+
 class TParallelBZDecompressionStream : public TStream {
  public:
-  // `threads` decoding threads (at least one) besides the caller. The caller
-  // owns the source and must not free it before the stream.
+  // `threads` decoding threads (at least one) of its own besides the caller.
+  // The caller owns the source and must not free it before the stream.
   TParallelBZDecompressionStream(TStream& source, unsigned threads);
+  // Blocks decode on `work`'s threads, which streams decoding at the same
+  // time share; `work` must outlive the stream.
+  TParallelBZDecompressionStream(TStream& source, WorkQueue& work);
   ~TParallelBZDecompressionStream() override;
 
   // Comes back short only when the source is exhausted. Failures are those
@@ -47,7 +52,8 @@ class TParallelBZDecompressionStream : public TStream {
   void GoOnAlone(std::int64_t readStart);
 
   TStream& source_;
-  const unsigned threads_;
+  std::unique_ptr<WorkQueue> ownWork_;
+  WorkQueue& work_;
   std::int32_t start_;         // of the bzip2 stream in the source
   std::int64_t position_ = 0;  // bytes handed out
   std::unique_ptr<Blocks> blocks_;

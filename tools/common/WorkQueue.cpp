@@ -44,6 +44,11 @@ bool WorkQueue::IsDone(Job& job) {
   return job.done_;
 }
 
+void WorkQueue::Drop(const Job& job) {
+  Lock lock(mutex_);
+  std::erase_if(queued_, [&](const std::shared_ptr<Job>& queued) { return queued.get() == &job; });
+}
+
 void WorkQueue::Work() {
   for (;;) {
     std::shared_ptr<Job> job;

@@ -1,5 +1,6 @@
 // Jobs run on worker threads as they come; their owner waits for each one
-// when it needs its result, typically in the order it queued them.
+// when it needs its result, typically in the order it queued them. Several
+// owners may share one queue: jobs only run, they never wait for each other.
 #pragma once
 
 #include <deque>
@@ -35,6 +36,11 @@ class WorkQueue {
   // Returns when the job has run; rethrows what it threw.
   void Wait(Job& job);
   bool IsDone(Job& job);
+  // The job will not start if it has not yet (then it must not be waited
+  // for); one running goes on.
+  void Drop(const Job& job);
+
+  unsigned Threads() const { return static_cast<unsigned>(threads_.size()); }
 
  private:
   void Stop();
