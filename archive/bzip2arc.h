@@ -44,14 +44,18 @@
 extern "C" {
 #endif
 
-/* Progress: percent of the whole extraction (0..100), bytes (0 in reports
- * from ExtractAll), and the caller's answer: write 0 into *cancel to go on,
- * anything else to stop. */
+/* Progress: percent of the whole extraction (0..100; from ExtractAll never
+ * lower than in the report before), bytes (0 in reports from ExtractAll),
+ * and the caller's answer: write 0 into *cancel to go on, anything else to
+ * stop. */
 typedef void(BZ2ARC_CALL* ProgressProc)(int32_t percent, int32_t bytes, int32_t* cancel);
 
 /* A volume file is missing: volume is its index as it goes into the "%d" of
  * the volume pattern. The library looks again when the callback returns and
- * calls it again while the file is still missing. */
+ * calls it again while the file is still missing. Before every such call it
+ * reports progress once more (the percentage so far, bytes 0), so that a
+ * caller can give up while it waits: Cancel ends the call with "Extraction
+ * terminated by user!". Without a progress callback it waits for ever. */
 typedef void(BZ2ARC_CALL* DiskProc)(uint8_t volume);
 
 /* The archive header and a directory record as stored (little-endian). */
@@ -72,9 +76,18 @@ typedef struct DirectoryListCallbacks {
   void(BZ2ARC_CALL* Append)(void* context, const DirectoryRecordBlock* record);
 } DirectoryListCallbacks;
 
+/* Volume pattern: the path of the volumes with a "%d" for the volume index.
+ * The last "%d" is the directive; earlier ones belong to folder names and
+ * stay as they are ("D:\50%d off\setup%d.lib" names "D:\50%d off\setup1.lib"
+ * for volume 1). No other directive is interpreted.
+ *
+ * Text arguments other than the key must not be null; a null or empty volume
+ * pattern, destination folder or destination path fails with the library's
+ * error before anything is written. A null key counts as an empty one. */
+
 /* Extracts every file of the set into destinationFolder (no trailing
- * separator). volumePattern holds one "%d" for the volume index; key is the
- * zero-terminated directory key (1..56 bytes). progress and disk may be null. */
+ * separator). key is the zero-terminated directory key (1..56 bytes).
+ * progress and disk may be null. */
 BZ2ARC_EXPORT void BZ2ARC_CALL ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder,
                                           ProgressProc progress, DiskProc disk);
 

@@ -15,15 +15,16 @@
 // (zero-terminated).
 const char* NextArgument(const char* text, char* argument, std::size_t capacity, std::size_t& length);
 
-// The folder part of the loader's own path, without a trailing backslash:
-// everything before the last backslash that follows the first character
-// ("D:" for "D:\setup.exe"; empty for a path without one). False (folder
-// emptied) if it does not fit.
-bool LoaderFolderOf(const char* modulePath, char* folder, std::size_t capacity);
+// LoaderDir: cuts the loader's own path to its folder, without a trailing
+// backslash: everything before the last backslash that follows the first
+// character ("D:" for "D:\setup.exe"; empty for a path without one).
+void CutToLoaderFolder(wchar_t* modulePath);
 
-// The command line of Setup.bin: "<tempDir>\Setup.bin" "<tempDir>"
-// "<loaderDir>" followed by a blank and each argument of `loaderCommandLine`
-// after the program name, as ' "argument"'. With no arguments it ends in a
-// single blank. False if it does not fit into `capacity`.
+// CommandLine: "<tempDir>\Setup.bin" "<tempDir>" "<loaderDir>" followed by
+// a blank and each argument of `loaderCommandLine` after the program name,
+// as ' "argument"'. With no arguments it ends in a single blank. Backslashes
+// before a closing quote are doubled ("C:\Apps\" goes as "C:\Apps\\"), so
+// that CommandLineToArgvW and the C runtime give Setup.bin every value as the
+// loader split it. False if it does not fit into `capacity`.
 bool BuildCommandLine(const char* tempDir, const char* loaderDir, const char* loaderCommandLine, char* commandLine,
                       std::size_t capacity);

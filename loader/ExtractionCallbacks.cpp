@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "Globals.h"
+#include "ProgressDialog.h"
 #include "Text.h"
 
 namespace {
@@ -24,7 +25,8 @@ void BZ2ARC_CALL ExtractProgress(int32_t percent, int32_t, int32_t* cancel) {
 void BZ2ARC_CALL RequestDisk(uint8_t volume) {
   char text[40];
   FormatDiskPrompt(volume, text, sizeof text);
-  MessageBoxA(nullptr, text, "Insert next disk", MB_OK);
+  // A user without the disk gets out as through the dialog's Cancel.
+  if (MessageBoxA(nullptr, text, "Insert next disk", MB_OKCANCEL) == IDCANCEL) CancelSetup();
 }
 
 void FormatDiskPrompt(uint8_t volume, char* text, std::size_t capacity) {

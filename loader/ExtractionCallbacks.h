@@ -9,7 +9,8 @@
 // Moves the progress bar, keeps the dialog alive and answers Cancel.
 void BZ2ARC_CALL ExtractProgress(int32_t percent, int32_t bytes, int32_t* cancel);
 
-// Asks for the disk that holds the missing volume.
+// Asks for the disk that holds the missing volume; Cancel there cancels the
+// set-up (CancelSetup), and every later progress report answers it.
 void BZ2ARC_CALL RequestDisk(uint8_t volume);
 
 // "Please insert disk no. #<volume>!"

@@ -12,28 +12,40 @@ namespace {
 // LZ32's functions, looked up at run time: a static import would be resolved
 // before the loader could keep the search out of its own folder.
 struct LzFunctions {
-  INT(WINAPI* Open)(LPSTR name, LPOFSTRUCT info, WORD style);
+  INT(WINAPI* Init)(INT file);
   LONG(WINAPI* Copy)(INT source, INT target);
   void(WINAPI* Close)(INT handle);
 };
 
-class LzFile {
+// LZ32 opens a file by name only through an OFSTRUCT, which holds 128
+// characters: the loader opens both files itself and hands LZ32 their
+// handles, whatever the length of the path.
+class LzSource {
  public:
-  LzFile(const LzFunctions& lz, char* path, WORD style) : close_(lz.Close), handle_(lz.Open(path, &info_, style)) {}
-  ~LzFile() { Close(); }
-  LzFile(const LzFile&) = delete;
-  LzFile& operator=(const LzFile&) = delete;
+  LzSource(const LzFunctions& lz, const char* path)
+      : close_(lz.Close),
+        file_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)),
+        handle_(file_ != INVALID_HANDLE_VALUE ? lz.Init(HandleToLong(file_)) : -1) {}
+  ~LzSource() { Close(); }
+  LzSource(const LzSource&) = delete;
+  LzSource& operator=(const LzSource&) = delete;
 
   bool Opened() const { return handle_ >= 0; }
   INT Handle() const { return handle_; }
+  // LZ32 closes the file with its own handle; one it refused stays ours.
   void Close() {
-    if (Opened()) close_(handle_);
+    if (Opened()) {
+      close_(handle_);
+    } else if (file_ != INVALID_HANDLE_VALUE) {
+      CloseHandle(file_);
+    }
     handle_ = -1;
+    file_ = INVALID_HANDLE_VALUE;
   }
 
  private:
   decltype(LzFunctions::Close) close_;
-  OFSTRUCT info_ = {};
+  HANDLE file_;
   INT handle_;
 };
 
@@ -46,6 +58,8 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   bool Opened() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // As LZ32 takes a file.
+  INT Handle() const { return HandleToLong(handle_); }
   bool WriteAll(const void* bytes, DWORD size) {
     DWORD written = 0;
     return WriteFile(handle_, bytes, size, &written, nullptr) && written == size;
@@ -68,13 +82,13 @@ bool WriteCompressedCopy(const char* path, const void* bytes, DWORD size) {
 }
 
 // Expands the SZDD file `compressed` into `expanded` with `lz`. False when
-// either file cannot be opened; nothing stays open then. Whether the
-// expansion itself succeeds is not looked at.
-bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expanded) {
-  LzFile source(lz, compressed, OF_READ);
+// either file cannot be opened or LZ32 takes no more files; nothing stays
+// open then. Whether the expansion itself succeeds is not looked at.
+bool ExpandCompressedCopy(const LzFunctions& lz, const char* compressed, const char* expanded) {
+  LzSource source(lz, compressed);
   if (!source.Opened()) return false;
   // A failure here closes the source first, so the clean-up can delete it.
-  LzFile target(lz, expanded, OF_CREATE | OF_WRITE);
+  OutputFile target(expanded);
   if (!target.Opened()) return false;
   // A failed expansion shows when the library is loaded.
   lz.Copy(source.Handle(), target.Handle());
@@ -83,12 +97,12 @@ bool ExpandCompressedCopy(const LzFunctions& lz, char* compressed, char* expande
   return true;
 }
 
-bool Expand(char* compressed, char* expanded) {
+bool Expand(const char* compressed, const char* expanded) {
   const LoadedModule lz32(LoadSystemLibrary("lz32.dll"));
-  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Open)>("LZOpenFileA"),
+  const LzFunctions lz{lz32.Find<decltype(LzFunctions::Init)>("LZInit"),
                        lz32.Find<decltype(LzFunctions::Copy)>("LZCopy"),
                        lz32.Find<decltype(LzFunctions::Close)>("LZClose")};
-  if (lz.Open == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
+  if (lz.Init == nullptr || lz.Copy == nullptr || lz.Close == nullptr) return false;
   return ExpandCompressedCopy(lz, compressed, expanded);
 }
 

@@ -12,12 +12,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
       return -1;
     case WM_COMMAND:
       // The button itself; notification codes other than a click don't count.
-      if (wParam == IDCANCEL) {
-        // The library learns of it at its next progress report.
-        CancelRequested = true;
-        EndDialog(window, 0);
-        DeleteTempDir();
-      }
+      if (wParam == IDCANCEL) CancelSetup();
       return 0;
     case WM_QUIT:
       DeleteTempDir();
@@ -25,4 +20,10 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
     default:
       return 0;
   }
+}
+
+void CancelSetup() {
+  CancelRequested = true;
+  EndDialog(DialogHandle, 0);
+  DeleteTempDir();
 }

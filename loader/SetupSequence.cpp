@@ -1,5 +1,6 @@
 #include "SetupSequence.h"
 
+#include "AnsiPath.h"
 #include "CommandLine.h"
 #include "ErrorExits.h"
 #include "ExtractionCallbacks.h"
@@ -14,6 +15,9 @@
 #include "archive/guard/LibraryGuard.h"
 
 namespace {
+
+// The longest volume name the library forms from the pattern.
+constexpr std::size_t kLongestVolumeName = sizeof "\\setup255.lib" - 1;
 
 // The platform's limit for a command line.
 constexpr std::size_t kCommandLineCapacity = 32768;
@@ -33,16 +37,43 @@ void RunExtractAll(void* context) {
   call.ExtractAll(call.Pattern, bzip2arc::kDirectoryKey, call.Folder, ExtractProgress, RequestDisk);
 }
 
+// The box for a path that has no form fit for the "A" functions; `other`
+// for a failure that the system reports otherwise.
+const char* PathMessage(PathProblem problem, const char* tooLong, const char* notRepresentable, const char* other) {
+  return problem == PathProblem::TooLong ? tooLong : problem == PathProblem::NotRepresentable ? notRepresentable : other;
+}
+
 void CreateTemporaryFolder() {
   char basePath[kPathCapacity];
   char folder[kPathCapacity];
   // The search works on its own copy: TempDir never names the system
   // temporary folder, which an error exit would delete. Without a folder the
-  // library has nowhere to go, as when the creation fails unnoticed.
-  if (!SystemTempPath(basePath, sizeof basePath) || !CreateTempFolder(basePath, folder, sizeof folder)) {
-    InitErrorExit(kLibraryNotExtracted);
+  // library has nowhere to go, as when the creation fails.
+  const PathProblem problem = SystemTempPath(basePath, kPathCapacity - kFirstFolderName - kLongestAppendedName);
+  if (problem != PathProblem::None) {
+    InitErrorExit(PathMessage(problem, kTempFolderTooLong, kTempFolderNotRepresentable, kLibraryNotExtracted));
   }
+  if (!CreateTempFolder(basePath, folder, sizeof folder, TempDirHold)) InitErrorExit(kLibraryNotExtracted);
   CopyText(TempDir, sizeof TempDir, folder);
+}
+
+// LoaderDir, for the "A" functions: as the system reports it where it fits
+// them, else its short form. A cut or mangled path would find another
+// folder's set.
+void FindLoaderFolder(char* loaderDir) {
+  wchar_t modulePath[kWidePathCapacity];
+  const DWORD length = GetModuleFileNameW(nullptr, modulePath, kWidePathCapacity);
+  PathProblem problem = length == 0 || length >= kWidePathCapacity ? PathProblem::TooLong : PathProblem::None;
+  if (problem == PathProblem::None) {
+    // Started by its "\\?\" form, the loader still gives Setup.bin a plain path.
+    wchar_t* const folder = WithoutExtendedPrefix(modulePath);
+    CutToLoaderFolder(folder);
+    // The volume pattern, formatted, must fit as well.
+    problem = AnsiPath(folder, loaderDir, kPathCapacity - kLongestVolumeName);
+  }
+  if (problem != PathProblem::None) {
+    InitErrorExit(PathMessage(problem, kLoaderFolderTooLong, kLoaderFolderNotRepresentable, kLoaderFolderTooLong));
+  }
 }
 
 void StartMainProgram(const char* loaderDir) {
@@ -97,11 +128,8 @@ void CALLBACK SetupTimerProc(HWND window, UINT, UINT_PTR timerId, DWORD) {
   KillTimer(window, timerId);
   CreateTemporaryFolder();
 
-  char modulePath[kPathCapacity + 1];
-  const DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
-  modulePath[length < sizeof modulePath ? length : sizeof modulePath - 1] = '\0';
-  char loaderDir[sizeof modulePath];
-  LoaderFolderOf(modulePath, loaderDir, sizeof loaderDir);
+  char loaderDir[kPathCapacity];
+  FindLoaderFolder(loaderDir);
 
   UnpackLibrary();
   if (!ExtractArchiveSet(loaderDir)) InitErrorExit(kCallFailed);

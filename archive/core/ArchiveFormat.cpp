@@ -122,37 +122,67 @@ void CheckDirectoryRecord(const DirectoryRecord& record, const ArchiveHeader& he
 
 namespace {
 
-// Windows opens a device, not a file, for these names, whatever the folder.
-bool IsDeviceName(std::string_view name) {
-  const std::string_view base = name.substr(0, name.find('.'));
-  auto equals = [](std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      const char c = (a[i] >= 'a' && a[i] <= 'z') ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
-      if (c != b[i]) return false;
-    }
-    return true;
-  };
-  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-    if (equals(base, device)) return true;
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Windows compares names without regard to the case of ASCII letters.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   }
-  if (base.size() == 4 && (equals(base.substr(0, 3), "COM") || equals(base.substr(0, 3), "LPT")))
-    return base[3] >= '1' && base[3] <= '9';
+  return true;
+}
+
+// After COM and LPT Windows takes 0-9 and the superscripts 1, 2 and 3, which
+// code page 1252 spells 0xB9, 0xB2 and 0xB3.
+bool IsPortDigit(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return (code >= '0' && code <= '9') || code == 0xB9 || code == 0xB2 || code == 0xB3;
+}
+
+// Windows opens a device, not a file, for these names in any folder, also
+// with blanks or an extension after them ("nul .txt").
+bool IsDeviceName(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+    if (EqualsIgnoringCase(base, device)) return true;
+  }
+  return base.size() == 4 && (EqualsIgnoringCase(base.substr(0, 3), "COM") || EqualsIgnoringCase(base.substr(0, 3), "LPT")) &&
+         IsPortDigit(base[3]);
+}
+
+// Windows drops a trailing dot or blank: "a.txt." and "a.txt " land on "a.txt".
+bool EndsInDotOrBlank(std::string_view name) { return name.back() == '.' || name.back() == ' '; }
+
+// Separators and drive colons lead elsewhere; the rest Windows refuses or
+// takes as wildcards.
+bool HasForbiddenCharacter(std::string_view name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < ' ' || std::string_view("\\/:<>\"|?*").find(c) != std::string_view::npos)
+      return true;
+  }
   return false;
+}
+
+// The work files that extraction keeps beside the destination file: a record
+// of that name would be deleted again after a reported success.
+bool IsWorkFileName(std::string_view name) {
+  return EqualsIgnoringCase(name, kPatchStreamFile) || EqualsIgnoringCase(name, kOldCopyFile);
 }
 
 }  // namespace
 
 void CheckRecordName(std::string_view name) {
-  const bool invalid = name.empty() || name == "." || name == ".." ||
-                       name.find_first_of(std::string_view("\\/:\0", 4)) != name.npos || IsDeviceName(name);
+  const bool invalid = name.empty() || EndsInDotOrBlank(name) || HasForbiddenCharacter(name) || IsDeviceName(name) ||
+                       IsWorkFileName(name);
   if (invalid) RaiseNamed("Invalid file name in archive: \"", name, "\"");
 }
 
 bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name) {
   name.Clear();
   const std::string_view text(pattern);
-  const std::size_t at = text.find("%d");
+  const std::size_t at = text.rfind("%d");
   if (at == std::string_view::npos) {
     name.Append(text);
   } else {

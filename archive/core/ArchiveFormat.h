@@ -85,13 +85,23 @@ StoredDataLocation LocateStoredData(const DirectoryRecord& record, const Archive
 // not positive, or data that would need a volume past 255.
 void CheckDirectoryRecord(const DirectoryRecord& record, const ArchiveHeader& header);
 
-// Rejects a name that could lead outside the destination folder or to a
-// device: empty, ".", "..", holding "\", "/", ":" or a zero byte, or a
-// Windows device name such as "CON" or "LPT1.txt".
+// The work files that extraction puts beside the destination file.
+inline constexpr char kPatchStreamFile[] = "patch.tmp";
+inline constexpr char kOldCopyFile[] = "patch.old";
+
+// Rejects, with "Invalid file name in archive", a name that could lead
+// outside the destination folder, to a device, onto another record's file or
+// onto a work file: empty; ending in a dot or a blank (Windows drops them);
+// holding "\", "/", ":", "<", ">", '"', "|", "?", "*" or a control character
+// (a zero byte included); a Windows device name (CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM and LPT followed by 0-9 or by the superscripts 1-3 of code page
+// 1252) in any letter case, also with blanks or an extension after it
+// ("nul .txt", "LPT1.txt"); a work file's name in any letter case.
 void CheckRecordName(std::string_view name);
 
-// The file name of volume `volume`: the pattern with its first "%d" replaced
-// by the number in decimal. Other text, "%" signs included, stays as it is.
+// The file name of volume `volume`: the pattern with its last "%d" replaced
+// by the number in decimal (an earlier one belongs to a folder's name). Other
+// text, "%" signs included, stays as it is.
 // Returns false when the result does not fit `name`.
 bool FormatVolumeName(const char* pattern, int volume, TextBuffer& name);
 

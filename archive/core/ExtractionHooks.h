@@ -14,6 +14,9 @@
 
 namespace bzip2arc {
 
+// How an extraction that its caller cancelled fails.
+inline constexpr char kTerminatedByUser[] = "Extraction terminated by user!";
+
 // The defaults are those of absent callbacks: nothing is reported, nothing
 // cancelled, and nobody is asked for a missing disk.
 class ExtractionHooks : public PatchProgress {
@@ -64,9 +67,10 @@ class DecoderFactory {
 // What the internal entry points take where the exported functions follow
 // fixed rules.
 struct ExtractionContext {
-  // The work file that takes a record's stored data, created anew for every
-  // record and deleted after it (the exported functions: "bzin.tmp" in the
-  // system temporary folder). Required.
+  // Where the work file that takes a record's stored data goes: a new one
+  // beside this name for every record, gone after it (FileMode::
+  // CreateWorkFile; the exported functions: "bzin.tmp" in the system
+  // temporary folder). Required.
   const char* WorkFile = nullptr;
   // Null: as ExtractionHooks' defaults.
   ExtractionHooks* Hooks = nullptr;

@@ -11,21 +11,6 @@ namespace bzip2arc {
 
 namespace {
 
-// The work file that takes the stored data: created anew, and deleted when
-// it is destroyed. On POSIX it has no name while open, on Windows it goes
-// away with its handle, so that nothing outlives even a killed process.
-class WorkFile final : public TFileStream {
- public:
-  explicit WorkFile(const char* path) : TFileStream(path, FileMode::CreateWorkFile), path_(path) {}
-  ~WorkFile() override {
-    Close();
-    platform::RemoveFile(path_);
-  }
-
- private:
-  const char* path_;
-};
-
 // The patch applier's progress: `consumed` patch-stream bytes since its last
 // report, shown through FileProgress.
 void ReportPatchProgress(std::int32_t consumed) {
@@ -50,6 +35,12 @@ class ExportedCallbacks final : public ExtractionHooks {
   }
   bool DiskMissing(std::uint8_t volume) override {
     if (disk_ == nullptr) return false;
+    // A caller that hears progress may give up while it waits for the disk
+    // (a Cancel in its dialog or in its prompt): before every request it
+    // hears the file's percentage so far, 0 before anything is decoded.
+    std::int32_t cancel = 0;
+    Progress(0, 0, cancel);
+    if (cancel != 0) throw EArchiveError(kTerminatedByUser);
     disk_(volume);
     return true;
   }
@@ -70,8 +61,8 @@ void ExtractRecord(const char* volumePattern, const char* destinationPath, const
   CheckDirectoryRecord(record, header);
   platform::EnterRootFolder();
   // Destroyed in reverse: the output's clean-up first, then the decoder,
-  // then the work file.
-  WorkFile work(context.WorkFile);
+  // then the work file, which goes with its handle.
+  TFileStream work(context.WorkFile, FileMode::CreateWorkFile);
   GatherStoredData(volumePattern, record, header, context.Hooks, work);
   std::unique_ptr<TStream> decoder;
   RecordOutput output(record, destinationPath);

@@ -11,7 +11,7 @@ namespace {
 // percentage into one for the whole set and passes the caller's answer on.
 void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t, std::int32_t* cancel) {
   if (OverallProgress == nullptr) return;
-  OverallProgress(OverallPercent(FileIndex, FileCount, percent), 0, cancel);
+  OverallProgress(SetPercent(FileIndex, FileCount, percent, OverallShown), 0, cancel);
 }
 
 }  // namespace
@@ -19,6 +19,7 @@ void BZ2ARC_CALL ReportOverallProgress(std::int32_t percent, std::int32_t, std::
 void ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder, ProgressProc progress,
                 DiskProc disk) {
   OverallProgress = progress;
+  OverallShown = INT32_MIN;  // nothing reported yet
   DirectoryList list;
   ArchiveHeader header;
   ReadArchive(volumePattern, key, list, header);

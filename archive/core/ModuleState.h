@@ -12,6 +12,7 @@ namespace bzip2arc {
 extern ProgressProc OverallProgress;  // ExtractAll's progress callback (may be null)
 extern std::int32_t FileCount;        // records in the directory ExtractAll read
 extern std::int32_t FileIndex;        // record under way, from 0
+extern std::int32_t OverallShown;     // the last percentage ExtractAll reported
 extern ProgressProc FileProgress;     // DecompressFile's progress callback (may be null)
 extern std::int32_t PatchDone;        // patch-stream bytes consumed so far
 extern std::int32_t PatchTotal;       // length of the patch stream being applied

@@ -23,6 +23,16 @@ inline std::int32_t OverallPercent(std::int32_t index, std::int32_t count, std::
   return RoundPercent(static_cast<double>(index) / count * 100.0 + static_cast<double>(percent) / count);
 }
 
+// The set's percentage as ExtractAll and ExtractSet report it: OverallPercent,
+// but never below `shown`, the last one reported, which it updates. A record
+// that decoded more than its Size would otherwise send the caller's bar
+// back, and so could the report made while a disk is awaited.
+inline std::int32_t SetPercent(std::int32_t index, std::int32_t count, std::int32_t percent, std::int32_t& shown) {
+  const std::int32_t overall = OverallPercent(index, count, percent);
+  if (overall > shown) shown = overall;
+  return shown;
+}
+
 // The patch step's percentage of its file: the decompression of the patch
 // stream showed 0 to 50, so the step carries on from there.
 inline std::int32_t PatchPercent(std::int32_t done, std::int32_t total) {

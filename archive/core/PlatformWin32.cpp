@@ -4,15 +4,44 @@
 
 namespace bzip2arc {
 
+namespace {
+
+// Names tried before a work file counts as impossible to create.
+constexpr int kWorkFileAttempts = 100;
+
+// "<stem><number><extension>" beside `fileName` ("bzin.tmp": "bzin<number>.tmp"),
+// created new: a fixed name could be another extraction's file or a link
+// that someone planted. It goes away with its handle, even when the process
+// is killed.
+HANDLE CreateWorkFile(const char* fileName) {
+  const std::string_view path(fileName);
+  const std::size_t nameStart = path.find_last_of(platform::kFolderDelimiters) + 1;  // npos + 1 is 0
+  std::size_t extension = path.rfind('.');
+  if (extension == path.npos || extension < nameStart) extension = path.size();
+  std::uint32_t number = ::GetTickCount() ^ (::GetCurrentProcessId() << 16);
+  for (int attempt = 0; attempt < kWorkFileAttempts; ++attempt, ++number) {
+    platform::PathText name(path.substr(0, extension));
+    name.Append(number).Append(path.substr(extension));
+    if (name.Truncated()) break;
+    const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const DWORD error = ::GetLastError();
+    if (handle != INVALID_HANDLE_VALUE || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)) return handle;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
 TFileStream::TFileStream(const char* fileName, FileMode mode) {
   if (mode == FileMode::OpenReadShared) {
     handle_ = ::CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  } else if (mode == FileMode::CreateWorkFile) {
+    handle_ = CreateWorkFile(fileName);
   } else {
-    // A work file goes away with its handle, even when the process is killed.
-    const DWORD flags = mode == FileMode::CreateWorkFile ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
-                                                         : FILE_ATTRIBUTE_NORMAL;
-    handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+    handle_ = ::CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
   }
   if (handle_ == INVALID_HANDLE_VALUE) platform::RaiseFileError(mode, fileName);
   open_ = true;

@@ -38,7 +38,7 @@ bool DecodeRecord(TStream& decoder, const DirectoryRecord& record, ExtractionHoo
           record.Size != 0 ? RoundPercent(static_cast<double>(total) / record.Size * scale) : 100;
       hooks->Progress(percent, static_cast<std::int32_t>(total), cancel);
     }
-    if (cancel != 0) throw EArchiveError("Extraction terminated by user!");
+    if (cancel != 0) throw EArchiveError(kTerminatedByUser);
     if (sink != nullptr && !sink->Write(chunk.get(), got)) return false;
   } while (got >= kChunkSize);
 

@@ -26,8 +26,8 @@ std::unique_ptr<TFileStream> CreateOutputFile(const char* path) {
 RecordOutput::RecordOutput(const DirectoryRecord& record, const char* destinationPath)
     : record_(record),
       destinationPath_(destinationPath),
-      patchFile_(JoinedPath(FolderOf(destinationPath), "patch.tmp")),
-      oldCopy_(JoinedPath(FolderOf(destinationPath), "patch.old")) {}
+      patchFile_(JoinedPath(FolderOf(destinationPath), kPatchStreamFile)),
+      oldCopy_(JoinedPath(FolderOf(destinationPath), kOldCopyFile)) {}
 
 RecordOutput::~RecordOutput() {
   newFile_.reset();

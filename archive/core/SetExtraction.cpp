@@ -16,7 +16,7 @@ class SetProgress final : public ExtractionHooks {
 
   void StartRecord(std::int32_t index) { index_ = index; }
   void Progress(std::int32_t percent, std::int32_t, std::int32_t& cancel) override {
-    if (caller_ != nullptr) caller_->Progress(OverallPercent(index_, count_, percent), 0, cancel);
+    if (caller_ != nullptr) caller_->Progress(SetPercent(index_, count_, percent, shown_), 0, cancel);
   }
   bool DiskMissing(std::uint8_t volume) override { return caller_ != nullptr && caller_->DiskMissing(volume); }
 
@@ -24,6 +24,7 @@ class SetProgress final : public ExtractionHooks {
   ExtractionHooks* caller_;
   std::int32_t count_;
   std::int32_t index_ = 0;
+  std::int32_t shown_ = INT32_MIN;  // nothing reported yet
 };
 
 }  // namespace

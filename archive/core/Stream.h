@@ -40,9 +40,12 @@ enum class FileMode {
   OpenReadShared,
   // New file (an existing one is replaced), read and write, not shared.
   Create,
-  // Like Create, for a work file that must not outlive the process, even a
-  // killed one: on POSIX it has no name at all (O_TMPFILE, or unlinked at
-  // once); on Windows it is deleted when its handle closes.
+  // A new work file beside `fileName`, never an existing file or a link of
+  // that name, that no other extraction shares and that does not outlive the
+  // process, even a killed one: on POSIX it has no name at all (O_TMPFILE, or
+  // a unique one unlinked at once); on Windows it gets a unique name
+  // ("bzin.tmp" gives "bzin<number>.tmp") and is deleted when its handle
+  // closes. Nothing is ever created or deleted under `fileName` itself.
   CreateWorkFile,
 };
 

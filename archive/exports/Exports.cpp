@@ -54,18 +54,31 @@ void Run(Call&& call) {
 
 #endif
 
+// A null text would crash inside the library; an empty destination would put
+// the files into the root of the current drive.
+void RequireText(const char* text, const char* message) {
+  if (text == nullptr || *text == '\0') throw EArchiveError(message);
+}
+
+void RequirePattern(const char* volumePattern) { RequireText(volumePattern, "No volume pattern given"); }
+
 }  // namespace
 
 extern "C" {
 
 BZ2ARC_EXPORT void BZ2ARC_CALL ExtractAll(const char* volumePattern, const char* key, const char* destinationFolder,
                                           ProgressProc progress, DiskProc disk) {
-  Run([&] { bzip2arc::ExtractAll(volumePattern, key, destinationFolder, progress, disk); });
+  Run([&] {
+    RequirePattern(volumePattern);
+    RequireText(destinationFolder, "No destination folder given");
+    bzip2arc::ExtractAll(volumePattern, key, destinationFolder, progress, disk);
+  });
 }
 
 BZ2ARC_EXPORT void BZ2ARC_CALL ReadArchive(const char* volumePattern, const char* key,
                                            const DirectoryListCallbacks* list, ArchiveHeaderBlock* header) {
   Run([&] {
+    RequirePattern(volumePattern);
     if (list != nullptr && list->Clear != nullptr) list->Clear(list->Context);
     bzip2arc::DirectoryList records;
     ArchiveHeader decoded;
@@ -94,6 +107,8 @@ BZ2ARC_EXPORT void BZ2ARC_CALL DecompressFile(const char* volumePattern, const c
                                               DirectoryRecordBlock record, ArchiveHeaderBlock header,
                                               ProgressProc progress, DiskProc disk) {
   Run([&] {
+    RequirePattern(volumePattern);
+    RequireText(destinationPath, "No destination path given");
     DirectoryRecord decodedRecord;
     ArchiveHeader decodedHeader;
     DecodeDirectoryRecord(record.Bytes, decodedRecord);

@@ -1,6 +1,8 @@
 #include "Report.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -61,6 +63,21 @@ std::vector<FolderFile> ListFolder(const std::string& folder) {
   return files;
 }
 
+// What a Unicode program gets from its command line.
+std::vector<std::string> SplitAsTheShellDoes(const wchar_t* commandLine) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** split = CommandLineToArgvW(commandLine, &count);
+  if (split == nullptr) return arguments;
+  for (int i = 0; i < count; ++i) {
+    char text[4096] = {};
+    WideCharToMultiByte(CP_ACP, 0, split[i], -1, text, sizeof text - 1, nullptr, nullptr);
+    arguments.emplace_back(text);
+  }
+  LocalFree(split);
+  return arguments;
+}
+
 const char* ShowCommandName(int command) {
   switch (command) {
     case SW_HIDE: return "SW_HIDE";
@@ -80,6 +97,7 @@ Report GatherReport() {
   Report report;
   report.CommandLine = GetCommandLineA();
   for (int i = 0; i < __argc; ++i) report.Arguments.emplace_back(__argv[i]);
+  report.WideArguments = SplitAsTheShellDoes(GetCommandLineW());
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   GetStartupInfoA(&startup);
@@ -95,6 +113,9 @@ std::string FormatReport(const Report& report) {
   text += "Argument count: " + std::to_string(report.Arguments.size()) + "\r\n";
   for (std::size_t i = 0; i < report.Arguments.size(); ++i)
     text += "Argument " + std::to_string(i) + ": [" + report.Arguments[i] + "]\r\n";
+  text += "Wide argument count: " + std::to_string(report.WideArguments.size()) + "\r\n";
+  for (std::size_t i = 0; i < report.WideArguments.size(); ++i)
+    text += "Wide argument " + std::to_string(i) + ": [" + report.WideArguments[i] + "]\r\n";
   if (report.ShowCommand < 0) {
     text += "Show command: none\r\n";
   } else {

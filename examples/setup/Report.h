@@ -1,6 +1,6 @@
 // What the sample main program was given: its command line, the arguments
-// as the C runtime split them, how it was asked to show itself, and the
-// files in its own folder.
+// as the C runtime and as CommandLineToArgvW split them, how it was asked to
+// show itself, and the files in its own folder.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,8 @@ struct FolderFile {
 
 struct Report {
   std::string CommandLine;
-  std::vector<std::string> Arguments;
+  std::vector<std::string> Arguments;      // the C runtime's argv
+  std::vector<std::string> WideArguments;  // CommandLineToArgvW's, in the ANSI code page
   int ShowCommand = -1;  // wShowWindow of the start-up information, -1 if not given
   std::string Folder;
   std::vector<FolderFile> Files;  // sorted by name, ignoring case

@@ -3,9 +3,11 @@
 // tests/extraction.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "archive/core/ArchiveFormat.h"
 
@@ -60,20 +62,45 @@ TEST(ArchiveFormat, RecordChecksAtTheirLimits) {
   EXPECT_THROW(CheckDirectoryRecord(At(2550, 2561, 255), Sizes(10, 10)), EArchiveError);
 }
 
-TEST(ArchiveFormat, NamesThatLeaveTheFolderOrNameADevice) {
-  for (const char* bad : {"", ".", "..", "a\\b", "../x", "/etc/passwd", "C:x", "CON", "nul.txt", "Lpt1", "com9.dat"})
+TEST(ArchiveFormat, NamesThatLeaveTheFolderOrLandOnAnotherFile) {
+  for (const char* bad : {"", ".", "..", "x..", "a\\b", "../x", "/etc/passwd", "C:x", "readme.txt.", "readme.txt ",
+                          "Setup.bin ", "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "a\tb", "a\x01", "\x1F", "patch.tmp",
+                          "PATCH.OLD", "Patch.Tmp"})
     EXPECT_THROW(CheckRecordName(bad), EArchiveError) << bad;
   EXPECT_THROW(CheckRecordName(std::string_view("a\0b", 3)), EArchiveError);
-  for (const char* good : {"Setup.bin", "..hidden", "x..", "CONFIG.SYS", "COM0", "com10"})
+  for (const char* good : {"Setup.bin", "..hidden", ".hidden", "a b", "CONFIG.SYS", "COM10", "LPT", "CONIN", "NULL",
+                           "AUXX.txt", "xCON", "CONOUT$x", "COM\xB4", "COM\xB9" "0", "patch.tmp.txt", "mypatch.old", "caf\xE9"})
     EXPECT_NO_THROW(CheckRecordName(good)) << good;
 }
 
-TEST(ArchiveFormat, VolumeNamesReplaceTheFirstDirective) {
+// Every spelling in which Windows opens a device instead of a file.
+TEST(ArchiveFormat, EveryDeviceSpellingIsRefused) {
+  std::vector<std::string> devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const std::string port : {"COM", "LPT"}) {
+    for (char digit = '0'; digit <= '9'; ++digit) devices.push_back(port + digit);
+    for (const char superscript : {'\xB9', '\xB2', '\xB3'}) devices.push_back(port + superscript);  // 1 2 3 in code page 1252
+  }
+  ASSERT_EQ(devices.size(), 6u + 2 * 13);
+  for (const std::string& device : devices) {
+    std::string lower = device, mixed = device;
+    for (std::size_t i = 0; i < device.size(); ++i) {
+      lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(device[i])));
+      if (i % 2 == 1) mixed[i] = lower[i];
+    }
+    for (const std::string& base : {device, lower, mixed})
+      for (const char* after : {"", " ", "   ", ".txt", " .txt", "  .tar.gz", ".", ". x"})
+        EXPECT_THROW(CheckRecordName(base + after), EArchiveError) << base + after;
+  }
+}
+
+TEST(ArchiveFormat, VolumeNamesReplaceTheLastDirective) {
   FixedText<64> name;
   EXPECT_TRUE(FormatVolumeName("D:\\setup%d.lib", 0, name));
   EXPECT_EQ(name.View(), "D:\\setup0.lib");
-  EXPECT_TRUE(FormatVolumeName("/m/100%/setup%d.%d", 255, name));
-  EXPECT_EQ(name.View(), "/m/100%/setup255.%d");
+  EXPECT_TRUE(FormatVolumeName("D:\\50%d off\\setup%d.lib", 255, name));
+  EXPECT_EQ(name.View(), "D:\\50%d off\\setup255.lib");
+  EXPECT_TRUE(FormatVolumeName("/m/100%/setup%d.lib", 7, name));
+  EXPECT_EQ(name.View(), "/m/100%/setup7.lib");
   EXPECT_TRUE(FormatVolumeName("/m/setup.lib", 3, name));  // one file for every volume
   EXPECT_EQ(name.View(), "/m/setup.lib");
   FixedText<8> tooShort;

@@ -17,7 +17,15 @@ namespace {
 
 class DllTest : public ExtractionTest {
  public:
-  void SetUp() override { ASSERT_NE(module, nullptr); }
+  // The export keeps its work file in the system temporary folder: this
+  // test's work folder, which Clean() looks at, while it runs.
+  void SetUp() override {
+    ASSERT_NE(module, nullptr);
+    systemTemp.resize(MAX_PATH);
+    systemTemp.resize(::GetEnvironmentVariableA("TMP", systemTemp.data(), MAX_PATH));
+    ::SetEnvironmentVariableA("TMP", work.Path().string().c_str());
+  }
+  void TearDown() override { ::SetEnvironmentVariableA("TMP", systemTemp.empty() ? nullptr : systemTemp.c_str()); }
   // The export `name`; Function is its type in bzip2arc.h.
   template <class Function>
   Function Get(const char* name) const {
@@ -26,8 +34,7 @@ class DllTest : public ExtractionTest {
     return function;
   }
   // Calls ExtractAll as the loader does: "" or the message that crossed over.
-  // No work file may stay behind either way: the export keeps it in the
-  // system temporary folder.
+  // No work file may stay behind either way.
   std::string CallExtractAll(DiskProc disk = nullptr) {
     const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
     const std::string pattern = Pattern(), folder = destination.Path().string();
@@ -35,13 +42,13 @@ class DllTest : public ExtractionTest {
       CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, disk); });
     });
     EXPECT_TRUE(Clean());
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / "bzin.tmp"));
     return message;
   }
 
   // The one beside this program: the first place LoadLibraryA looks.
   std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&::FreeLibrary)> module{::LoadLibraryA("bzip2arc.dll"),
                                                                                     ::FreeLibrary};
+  std::string systemTemp;
 };
 
 // The volumes asked for; the withheld one comes back at the third request.
@@ -71,6 +78,34 @@ TEST_F(DllTest, AsksForAMissingVolumeUntilItIsThere) {
   EXPECT_EQ(gLog.Reports.back(), (Report{100, 0}));
 }
 
+// The loader's Cancel while its disk prompt is up: the export asks the
+// progress callback before every disk request and stops at its Cancel.
+TEST_F(DllTest, ACancelWhileAVolumeIsAwaitedEndsTheExtraction) {
+  WriteSet({Entry("big.bin", PseudoRandomBytes(30000, 3))}, 10000);
+  const std::string volume = medium.File("setup1.lib"), withheld = medium.File("withheld");
+  std::filesystem::rename(volume, withheld);
+  gLog = {.CancelAt = 1};
+  gDiskRequests = {};
+  gOnThirdRequest = [&] { std::filesystem::rename(withheld, volume); };  // too late
+  EXPECT_EQ(CallExtractAll(RecordDisk), "Extraction terminated by user!");
+  EXPECT_EQ(gLog.Reports, (std::vector<Report>{{0, 0}, {0, 0}}));
+  EXPECT_EQ(gDiskRequests, (std::vector<int>{1}));
+  EXPECT_TRUE(Tree().empty());
+}
+
+// A file (or a link) under the work file's old fixed name stays as it was:
+// every extraction creates a new file of a name of its own.
+TEST_F(DllTest, TheWorkFileNeverTakesAnExistingName) {
+  testsupport::WriteFileBytes(work.File("bzin.tmp"), ToBytes("planted"));
+  WriteSet({Entry("a.txt", ToBytes("a"))});
+  const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
+  const std::string pattern = Pattern(), folder = destination.Path().string();
+  CallLibraryOrThrow([&] { extractAll(pattern.c_str(), kKey.c_str(), folder.c_str(), RecordProgress, nullptr); });
+  EXPECT_EQ(Tree(), (Files{{"a.txt", ToBytes("a")}}));
+  EXPECT_EQ(testsupport::ReadFileBytes(work.File("bzin.tmp")), ToBytes("planted"));
+  EXPECT_EQ(Count(work.Path()), 1);
+}
+
 TEST_F(DllTest, FailuresCrossWithTheLibrarysMessage) {
   const Bytes original = PseudoRandomBytes(20000, 5, 8);
   Bytes badPatch = AppendingPatch(original, ToBytes("more"));
@@ -82,6 +117,30 @@ TEST_F(DllTest, FailuresCrossWithTheLibrarysMessage) {
   ChangeVolume0([](Bytes& volume) { volume[kArchiveHeaderSize + 2 * kDirectoryRecordSize + 1000] ^= 0x40; });
   gLog = {};
   EXPECT_EQ(CallExtractAll(), "error -4");
+}
+
+// Before, a null text crashed inside the DLL and an empty destination put the
+// files into the root of drive C.
+TEST_F(DllTest, NullOrEmptyArgumentsFailBeforeAnythingIsWritten) {
+  WriteSet({Entry("stray.txt", ToBytes("x"))});
+  const auto extractAll = Get<decltype(&::ExtractAll)>("ExtractAll");
+  const std::string pattern = Pattern(), folder = destination.Path().string();
+  const struct {
+    const char *Pattern, *Folder, *Message;
+  } cases[] = {
+      {nullptr, folder.c_str(), "No volume pattern given"},
+      {pattern.c_str(), nullptr, "No destination folder given"},
+      {pattern.c_str(), "", "No destination folder given"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(testsupport::ErrorMessage<LibraryError>([&] {
+                CallLibraryOrThrow([&] { extractAll(c.Pattern, kKey.c_str(), c.Folder, RecordProgress, nullptr); });
+              }),
+              c.Message);
+    EXPECT_TRUE(Clean());
+  }
+  EXPECT_TRUE(gLog.Reports.empty());
+  EXPECT_FALSE(std::filesystem::exists("C:\\stray.txt"));
 }
 
 TEST_F(DllTest, ReadArchiveFillsTheCallersListAndPrepareAnswersTrue) {

@@ -7,7 +7,11 @@
 #   E2E_PREFIX     the Wine prefix of the build tree
 #   E2E_WINE_RUN   scripts/wine-run
 #   E2E_ARTIFACTS  where screenshots and reports are kept
-# and a DISPLAY (run-case provides one through xvfb-run).
+# and a DISPLAY (run-case provides one through xvfb-run). E2E_TIME_SCALE (a
+# whole number, 1 by default) multiplies every wait, for slow hosts such as an
+# emulated VM (scripts/test-win32-vm).
+
+E2E_TIME_SCALE=${E2E_TIME_SCALE:-1}
 
 E2E_ERROR_CAPTION="Error during setup initialization"
 
@@ -31,26 +35,45 @@ e2e_fail() {
 # e2e_check WHAT COMMAND...: fails the case unless COMMAND succeeds.
 e2e_check() { if "${@:2}"; then e2e_log "ok: $1"; else e2e_fail "$1"; fi; }
 
+# Microseconds since the epoch, whatever the locale's decimal separator.
+e2e_now_us() { printf '%s' "${EPOCHREALTIME//[!0-9]/}"; }
+
 # e2e_until SECONDS COMMAND...: polls COMMAND until it succeeds; false when
-# the time is up.
+# the time (times E2E_TIME_SCALE) is up.
 e2e_until() {
-  local polls=$(($1 * 50))
+  local deadline=$(($(e2e_now_us) + $1 * E2E_TIME_SCALE * 1000000))
   shift
-  until "$@"; do ((polls-- > 0)) && sleep 0.02 || return 1; done
+  until "$@"; do (($(e2e_now_us) < deadline)) && sleep 0.02 || return 1; done
 }
 
 # Runs a Win32 program in the prefix, whose server run-case has started.
 # E2E_DLL_OVERRIDES adds Wine DLL overrides.
 e2e_wine() {
   if [ -n "${E2E_DLL_OVERRIDES:-}" ]; then
-    WINEPREFIX=$E2E_PREFIX WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} \
+    WINEPREFIX=$E2E_PREFIX WINEARCH=$(e2e_winearch) WINEDEBUG=${WINEDEBUG:--all} \
       WINEDLLOVERRIDES="mscoree,mshtml=;$E2E_DLL_OVERRIDES" wine "$@"
   else
     "$E2E_WINE_RUN" "$E2E_PREFIX" "$@"
   fi
 }
 
-e2e_probe() { e2e_wine "$E2E_BIN/probe.exe" "$@"; }
+# The prefix's architecture, as scripts/wine-run makes it from the folder's name.
+e2e_winearch() { case $E2E_PREFIX in */wineprefix64) echo win64 ;; *) echo win32 ;; esac; }
+
+# The probe, with its --timeout times E2E_TIME_SCALE.
+e2e_probe() {
+  local args=()
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --timeout ]; then
+      args+=(--timeout "$(($2 * E2E_TIME_SCALE))")
+      shift 2
+    else
+      args+=("$1")
+      shift
+    fi
+  done
+  e2e_wine "$E2E_BIN/probe.exe" "${args[@]}"
+}
 
 # The value of KEY in the key=value lines on stdin.
 e2e_value() { sed -n "s/^$1=//p" | head -n 1 | tr -d '\r'; }
@@ -60,6 +83,13 @@ e2e_winpath() {
   local rest=${1#"$E2E_PREFIX/drive_c/"}
   [ "$rest" != "$1" ] || { echo "e2e_winpath: $1 is not on drive C" >&2; return 1; }
   printf 'C:\\%s' "${rest//\//\\}"
+}
+
+# The path on the prefix's drive C of a Windows path C:\...
+e2e_unixpath() {
+  local rest=${1#C:\\}
+  [ "$rest" != "$1" ] || { echo "e2e_unixpath: $1 is not on drive C" >&2; return 1; }
+  printf '%s/drive_c/%s' "$E2E_PREFIX" "${rest//\\//}"
 }
 
 # The prefix's temporary folder, as GetTempPathA reports it: E2E_TEMP_WIN
@@ -99,10 +129,13 @@ e2e_demo_medium() {
 # Starts setup.exe (a path on drive C) in the background with ARGS; sets
 # E2E_LOADER_PID, E2E_LOADER_STARTED and E2E_LOADER_LOG. With E2E_LOADER_TEMP
 # (a Windows path) set, the loader runs with TMP and TEMP pointing there.
+# Wine starts a program whose Windows path has MAX_PATH (260) characters or
+# more only by its Unix path, so such a one is started that way.
 #   e2e_start_loader EXE [ARG...]
 e2e_start_loader() {
   local win
   win=$(e2e_winpath "$1") || e2e_fail "loader outside drive C"
+  [ ${#win} -lt 260 ] || win=$1
   shift
   E2E_LOADER_LOG=$E2E_CASE_DIR/loader-$((++E2E_LOADER_RUNS)).log
   E2E_LOADER_STARTED=$(e2e_now)
@@ -130,10 +163,10 @@ e2e_expect_exit_zero() {
 }
 
 # Waits for the message box CAPTION, checks that it says TEXT and presses OK
-# (or leaves it open with PRESS=none). A box that closes may still be on
+# (or Cancel with PRESS=cancel, or leaves it open with PRESS=none). A box that closes may still be on
 # screen for a moment: give its handle as OTHER-THAN to wait for the next
 # one. E2E_BOX is the box's handle.
-#   e2e_expect_box CAPTION TEXT [ok|none [OTHER-THAN]]
+#   e2e_expect_box CAPTION TEXT [ok|cancel|none [OTHER-THAN]]
 e2e_expect_box() {
   local out seen
   out=$(e2e_probe box --caption "$1" --timeout 20000 --press "${3:-ok}" --other-than "${4:-0}") ||
@@ -147,6 +180,20 @@ e2e_expect_box() {
 # Lines of a report file of Setup.bin (CR LF removed), and one value of it.
 e2e_report_lines() { tr -d '\r' <"$1"; }
 e2e_report_value() { e2e_report_lines "$1" | sed -n "s/^$2: //p" | head -n 1; }
+
+# Checks that Setup.bin's C runtime and CommandLineToArgvW both split its
+# command line into exactly ARGs (its own path first).
+#   e2e_check_arguments REPORT ARG...
+e2e_check_arguments() {
+  local report=$1 kind expected
+  shift
+  expected=$(for ((i = 1; i <= $#; i++)); do printf 'Argument %d: [%s]\n' $((i - 1)) "${!i}"; done)
+  for kind in Argument "Wide argument"; do
+    diff <(printf '%s\n' "$expected" | sed "s/^Argument/$kind/") <(e2e_report_lines "$report" | grep "^$kind [0-9]") ||
+      e2e_fail "Setup.bin's $kind list differs"
+  done
+  e2e_log "ok: the C runtime and CommandLineToArgvW give Setup.bin its $# values"
+}
 
 e2e_wait_file() { e2e_until "${2:-20}" test -f "$1" || e2e_fail "no $1 after ${2:-20} s"; }
 

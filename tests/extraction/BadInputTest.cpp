@@ -50,6 +50,8 @@ const Row kRows[] = {
      .Message = "Damaged directory record \"x" + std::string(63, '?') + "\": name longer than 64 characters"},
     {.Name = "NameWithSeparators", .Record = [](auto& r) { r.SetName("../x"); }, .Message = kInvalid + "\"../x\""},
     {.Name = "NameOfADevice", .Record = [](auto& r) { r.SetName("CON"); }, .Message = kInvalid + "\"CON\""},
+    {.Name = "NameThatWindowsShortens", .Record = [](auto& r) { r.SetName("x."); }, .Message = kInvalid + "\"x.\""},
+    {.Name = "NameOfAWorkFile", .Record = [](auto& r) { r.SetName("Patch.Old"); }, .Message = kInvalid + "\"Patch.Old\""},
     {.Name = "NegativeStartOffset", .Record = [](auto& r) { r.StartOffset = -5; },
      .Message = kDamaged + "stored data has invalid offsets"},
     {.Name = "StartAfterEnd", .Record = [](auto& r) { r.EndOffset = r.StartOffset - 1; },

@@ -201,3 +201,32 @@ TEST_F(ExtractionTest, MissingVolumeIsAskedForUntilItIsThere) {
   bringBack();
   EXPECT_TRUE(Clean());
 }
+
+// While a volume is missing, ExtractAll's caller hears the set's percentage
+// before every disk request, never a lower one than it heard last (55 after
+// a record 10 % longer than its Size, not 50), and may answer Cancel: the
+// extraction ends with the work file gone and the awaited record unwritten.
+// Without a progress callback it waits as before (the test above).
+TEST_F(ExtractionTest, ACancelWhileAVolumeIsAwaitedEndsTheExtraction) {
+  const Bytes longer(11000, 'x');
+  WriteSet({Entry("long", longer), Entry("big.bin", kOriginal)}, 10000);
+  ChangeRecord(0, [](DirectoryRecord& r) { r.Size = 10000; });
+  int last = 0;
+  while (fs::exists(medium.File("setup" + std::to_string(last + 1) + ".lib"))) ++last;
+  ASSERT_GE(last, 1);
+  const std::string volume = medium.File("setup" + std::to_string(last) + ".lib"), withheld = work.File("withheld");
+  fs::rename(volume, withheld);
+  gLog = {.CancelAt = 3};
+  gDiskRequests = {};
+  gOnThirdRequest = [&] { fs::rename(withheld, volume); };  // too late
+  const std::string folder = destination.Path().string();
+  EXPECT_EQ(testsupport::ErrorMessage<Exception>([&] {
+              bzip2arc::ExtractAll(Pattern().c_str(), kKey.c_str(), folder.c_str(), RecordProgress, RecordDiskRequest);
+            }),
+            "Extraction terminated by user!");
+  EXPECT_EQ(gLog.Reports, (std::vector<Report>{{51, 0}, {55, 0}, {55, 0}, {55, 0}}));
+  EXPECT_EQ(gDiskRequests, (std::vector<int>{last}));
+  EXPECT_EQ(Tree(), (Files{{"long", longer}}));
+  fs::remove(withheld);
+  EXPECT_TRUE(Clean());
+}

@@ -9,6 +9,14 @@
 
 #include "CommandLine.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <cwchar>
+#endif
+
 namespace {
 
 using Arguments = std::vector<std::string>;
@@ -34,6 +42,9 @@ TEST(CommandLineTest, ThreeQuotedValuesThenEachArgumentQuotedAgain) {
       {"\"D:\\My Disk\\setup.exe\" \t ", ""},           // a quoted program name is skipped whole
       {"setup \"\"pair \"with blank\"", " \"pair\" \"with blank\""},
       {"setup " + longArgument, " \"" + longArgument + "\""},  // longer than 259: passed whole
+      // Backslashes before a closing quote are doubled; others stay as they are.
+      {"setup /dir=C:\\Apps\\ /silent", " \"/dir=C:\\Apps\\\\\" \"/silent\""},
+      {"setup \"C:\\My Apps\\\\\" \\\\server\\share\\ a\\b", " \"C:\\My Apps\\\\\\\\\" \"\\\\server\\share\\\\\" \"a\\b\""},
   };
   for (const auto& [loaderCommandLine, passedOn] : cases) {
     char commandLine[4096];
@@ -41,6 +52,31 @@ TEST(CommandLineTest, ThreeQuotedValuesThenEachArgumentQuotedAgain) {
     EXPECT_EQ(commandLine, head + passedOn) << loaderCommandLine;
   }
 }
+
+#ifdef _WIN32
+// What Setup.bin gets when it splits its line by the platform's rules: its
+// path, the two folders and every argument as the loader split its own.
+TEST(CommandLineTest, CommandLineToArgvWGivesBackEveryValue) {
+  const auto Wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };  // ASCII only
+  for (const std::string arguments : {"", "/dir=C:\\Apps\\ /silent", "\"C:\\My Apps\\\\\" \"\\\\\" x\\\\\\",
+                                      "\"\"pair \"with blank\" tab\tseparated"}) {
+    for (const char* loaderDir : {"D:", "\\\\server\\share", "D:\\Disk 1"}) {
+      char commandLine[4096];
+      ASSERT_TRUE(BuildCommandLine("C:\\TEMP\\CV0", loaderDir, ("setup.exe " + arguments).c_str(), commandLine,
+                                   sizeof commandLine));
+      Arguments expected = {"C:\\TEMP\\CV0\\Setup.bin", "C:\\TEMP\\CV0", loaderDir};
+      for (const std::string& argument : Split(arguments)) expected.push_back(argument);
+      int count = 0;
+      wchar_t** split = CommandLineToArgvW(Wide(commandLine).c_str(), &count);
+      ASSERT_NE(split, nullptr);
+      Arguments got;
+      for (int i = 0; i < count; ++i) got.push_back(std::string(split[i], split[i] + std::wcslen(split[i])));
+      LocalFree(split);
+      EXPECT_EQ(got, expected) << commandLine;
+    }
+  }
+}
+#endif
 
 TEST(CommandLineTest, ACommandLineThatDoesNotFitIsRefused) {
   const std::string fits = "\"T\\Setup.bin\" \"T\" \"L\"  \"abc\"";

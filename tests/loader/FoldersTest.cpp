@@ -1,12 +1,12 @@
 // The loader's file-system routines on a real file system (under Wine): the
-// folder test, the long form of a path, the deletion of the temporary folder
-// and the room its name leaves. (The choice between leftovers CV0, CV1, ... is
+// folder test, the long form of a path, the deletion of the temporary folder,
+// its creation and the room its name leaves. (The choice between leftovers CV0, CV1, ... is
 // the end-to-end case leftover_folders.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cctype>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -58,28 +58,48 @@ TEST_F(FoldersTest, FolderExistsOnlyForAnExistingDirectory) {
 }
 
 TEST_F(FoldersTest, LongPathGivesTheStoredNamesAfterTheHead) {
-  const auto Long = [](const std::string& path) {
+  const auto Long = [](const std::wstring& path) {
     char result[MAX_PATH];
-    return LongPath(path.c_str(), result, sizeof result) ? std::string(result) : "(refused)";
+    return LongPath(path.c_str(), result, sizeof result) == PathProblem::None ? std::string(result) : "(refused)";
   };
   const fs::path deep = temp.Path() / "A Rather Long Folder Name" / "Another Long Name Inside";
   fs::create_directories(deep);
-  const std::string base = Long(temp.Path().string()), stored = base + "\\A Rather Long Folder Name\\Another Long Name Inside";
-  char shortPath[MAX_PATH];
-  ASSERT_NE(GetShortPathNameA(deep.string().c_str(), shortPath, sizeof shortPath), 0u);
-  ASSERT_NE(std::string(shortPath).find('~'), std::string::npos) << shortPath;
-  std::string upper = deep.string();
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const std::pair<std::string, std::string> cases[] = {
-      {"C:\\", "C:\\"},
-      {"no-separator", "no-separator"},
-      {std::string(shortPath) + "\\", stored + "\\"},
+  const std::string base = Long(temp.Path().wstring()), stored = base + "\\A Rather Long Folder Name\\Another Long Name Inside";
+  wchar_t shortPath[MAX_PATH];
+  ASSERT_NE(GetShortPathNameW(deep.wstring().c_str(), shortPath, MAX_PATH), 0u);
+  ASSERT_NE(std::wstring(shortPath).find(L'~'), std::wstring::npos);
+  std::wstring upper = deep.wstring();
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  const std::pair<std::wstring, std::string> cases[] = {
+      {L"C:\\", "C:\\"},
+      {L"no-separator", "no-separator"},
+      {std::wstring(shortPath) + L"\\", stored + "\\"},
       {upper, stored},
-      {base + "\\Missing\\Deeper\\", base + "\\Missing\\Deeper\\"},  // unknown components are taken over
+      {temp.Path().wstring() + L"\\Missing\\Deeper\\", base + "\\Missing\\Deeper\\"},  // unknown components are taken over
   };
-  for (const auto& [path, expected] : cases) EXPECT_EQ(Long(path), expected) << path;
+  for (const auto& [path, expected] : cases) EXPECT_EQ(Long(path), expected) << fs::path(path).string();
   char small[8];
-  EXPECT_FALSE(LongPath(shortPath, small, sizeof small));
+  EXPECT_EQ(LongPath(shortPath, small, sizeof small), PathProblem::TooLong);
+}
+
+// A user profile named in another script than the system's code page: the
+// "A" functions reach such a folder only through its short name.
+TEST_F(FoldersTest, LongPathKeepsTheShortNameWhereTheCodePageLacksTheLongOne) {
+  if (GetACP() != 1252) GTEST_SKIP() << "written for code page 1252";
+  const fs::path polish = temp.Path() / L"\u0141\u00f3d\u017a profile", latin = polish / L"Caf\u00e9 Folder";
+  fs::create_directories(latin);
+  wchar_t shortPath[MAX_PATH];
+  ASSERT_NE(GetShortPathNameW(polish.wstring().c_str(), shortPath, MAX_PATH), 0u);
+  const std::string shortName = fs::path(shortPath).filename().string();  // ASCII
+  char base[MAX_PATH], result[MAX_PATH];
+  ASSERT_EQ(LongPath(temp.Path().wstring().c_str(), base, sizeof base), PathProblem::None);
+  ASSERT_EQ(LongPath((latin.wstring() + L"\\").c_str(), result, sizeof result), PathProblem::None);
+  EXPECT_EQ(result, std::string(base) + "\\" + shortName + "\\Caf\xE9 Folder\\");  // 1252 has the "é"
+  EXPECT_TRUE(FolderExists(result));
+  // Nothing of the file system's to fall back on: no form fits.
+  EXPECT_EQ(LongPath((polish.wstring() + L"\\missing \u0434").c_str(), result, sizeof result),
+            PathProblem::NotRepresentable);
+  EXPECT_STREQ(result, "");
 }
 
 TEST_F(FoldersTest, DeleteFolderRemovesNestedFoldersAndReadOnlyFiles) {
@@ -104,9 +124,8 @@ TEST_F(FoldersTest, DeleteFolderGoesOnPastWhatMustStayAndReportsIt) {
   EXPECT_FALSE(fs::exists(root / "other.txt"));
   EXPECT_FALSE(fs::exists(root / "sub"));
   CloseHandle(busy);
-  EXPECT_FALSE(DeleteFolder(root.string().c_str(), true));  // ".keep" alone keeps the folder
-  EXPECT_FALSE(fs::exists(root / "busy.bin"));
-  EXPECT_TRUE(fs::exists(root / ".keep"));
+  EXPECT_TRUE(DeleteFolder(root.string().c_str(), true));  // names that begin with "." go too
+  EXPECT_FALSE(fs::exists(root));
 }
 
 TEST_F(FoldersTest, DeleteFolderDoesNotFollowALinkInside) {
@@ -129,9 +148,62 @@ TEST_F(FoldersTest, DeleteFolderDoesNotFollowALinkInside) {
 TEST_F(FoldersTest, TheTemporaryFolderLeavesRoomForTheLibraryInside) {
   // "<folder>\bzip2arc.dll" must stay below MAX_PATH characters.
   const std::string base = temp.Path().string() + "\\", longest = base + std::string(242 - base.size(), 'f') + "\\";
+  fs::create_directory(longest);
   char folder[MAX_PATH];
-  EXPECT_TRUE(CreateTempFolder(longest.c_str(), folder, sizeof folder));
+  FolderHold hold;
+  EXPECT_TRUE(CreateTempFolder(longest.c_str(), folder, sizeof folder, hold));
   EXPECT_EQ(folder, longest + "CV0");
-  EXPECT_FALSE(CreateTempFolder((base + std::string(243 - base.size(), 'f') + "\\").c_str(), folder, sizeof folder));
+  EXPECT_TRUE(FolderExists(folder));
+  const std::string tooLong = base + std::string(243 - base.size(), 'f') + "\\";
+  fs::create_directory(tooLong);
+  EXPECT_FALSE(CreateTempFolder(tooLong.c_str(), folder, sizeof folder, hold));
   EXPECT_STREQ(folder, "");
+}
+
+TEST_F(FoldersTest, AFolderThatCannotBeCreatedIsAFailure) {
+  char folder[MAX_PATH];
+  FolderHold hold;
+  for (const std::string& base : {temp.File("missing") + "\\", temp.File("bad<name") + "\\"}) {
+    EXPECT_FALSE(CreateTempFolder(base.c_str(), folder, sizeof folder, hold)) << base;
+    EXPECT_STREQ(folder, "");
+  }
+  // A file of the name is a name that is taken.
+  Touch(temp.Path() / "CV0");
+  EXPECT_TRUE(CreateTempFolder((temp.Path().string() + "\\").c_str(), folder, sizeof folder, hold));
+  EXPECT_EQ(folder, temp.File("CV1"));
+}
+
+// A loader holds its folder from the moment it created it, so that another
+// loader, which would reuse an empty leftover, can neither remove it nor
+// take it for its own; it lets go only to delete it.
+TEST_F(FoldersTest, TheTemporaryFolderIsHeldUntilItsOwnerLetsGo) {
+  const std::string base = temp.Path().string() + "\\";
+  char first[MAX_PATH], second[MAX_PATH];
+  FolderHold firstHold, secondHold;
+  ASSERT_TRUE(CreateTempFolder(base.c_str(), first, sizeof first, firstHold));
+  EXPECT_EQ(first, base + "CV0");
+  EXPECT_FALSE(RemoveDirectoryA(first));
+  ASSERT_TRUE(CreateTempFolder(base.c_str(), second, sizeof second, secondHold));
+  EXPECT_EQ(second, base + "CV1");
+  EXPECT_TRUE(FolderExists(first));
+  firstHold.Release();
+  EXPECT_TRUE(RemoveDirectoryA(first));
+  secondHold.Release();
+  EXPECT_TRUE(RemoveDirectoryA(second));
+}
+
+// A link as a leftover CV0 is another's: neither removed nor followed.
+TEST_F(FoldersTest, ALinkAmongTheLeftoversIsLeftAlone) {
+  const fs::path outside = temp.Path() / "outside", link = root / "CV0";
+  fs::create_directories(outside);
+  fs::create_directories(root);
+  if (!RunUnix("Z:\\bin\\ln", "ln -s ../outside CV0", root, link, true)) GTEST_SKIP() << "no folder links here";
+  char folder[MAX_PATH];
+  FolderHold hold;
+  EXPECT_TRUE(CreateTempFolder((root.string() + "\\").c_str(), folder, sizeof folder, hold));
+  EXPECT_EQ(folder, (root / "CV1").string());
+  EXPECT_TRUE(fs::is_directory(outside));
+  EXPECT_NE(GetFileAttributesA(link.string().c_str()), INVALID_FILE_ATTRIBUTES);
+  hold.Release();
+  RunUnix("Z:\\bin\\rm", "rm CV0", root, link, false);
 }

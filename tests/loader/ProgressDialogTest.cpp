@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "ExtractionCallbacks.h"
 #include "Globals.h"
@@ -68,3 +69,55 @@ TEST(ProgressDialogTest, OnlyTheCancelButtonCancelsAndTheNextReportAnswersIt) {
   DialogHandle = nullptr;
   DestroyWindow(dialog);
 }
+
+namespace {
+
+// Presses `button` of the disk prompt once it is up, from another thread:
+// the prompt's own loop runs on the test's.
+DWORD WINAPI PressPromptButton(LPVOID button) {
+  for (int attempt = 0; attempt < 500; ++attempt, Sleep(10)) {
+    // Every prompt has OK; once it is there, the box is complete.
+    const HWND box = FindWindowA("#32770", "Insert next disk");
+    if (box == nullptr || !IsWindowVisible(box) || GetDlgItem(box, IDOK) == nullptr) continue;
+    const HWND control = GetDlgItem(box, static_cast<int>(reinterpret_cast<INT_PTR>(button)));
+    // Without that button the box still must go, or the test would hang.
+    SendMessageA(control != nullptr ? control : GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    return control != nullptr ? 1 : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// A user without the disk gets out: Cancel in the prompt cancels the set-up
+// as the dialog's button does; OK only lets the library look again.
+TEST(ProgressDialogTest, CancelInTheDiskPromptCancelsTheSetup) {
+  InitCommonControlsAtRunTime();
+  for (const int button : {IDOK, IDCANCEL}) {
+    const HWND dialog = CreateDialogParamA(SetupModule(), MAKEINTRESOURCEA(100), nullptr, Inert, 0);
+    if (dialog == nullptr) GTEST_SKIP() << "no windows here";
+    const testsupport::TempFolder temp;
+    const fs::path folder = temp.Path() / "CV0";
+    fs::create_directories(folder);
+    std::ofstream(folder / "file.bin") << "x";
+    CopyText(TempDir, sizeof TempDir, folder.string().c_str());
+    DialogHandle = dialog;
+    const HANDLE presser = CreateThread(nullptr, 0, PressPromptButton, reinterpret_cast<LPVOID>(INT_PTR{button}), 0, nullptr);
+    ASSERT_NE(presser, nullptr);
+    RequestDisk(1);
+    DWORD pressed = 0;
+    WaitForSingleObject(presser, INFINITE);
+    GetExitCodeThread(presser, &pressed);
+    CloseHandle(presser);
+    EXPECT_EQ(pressed, 1u) << "the prompt has no button " << button;
+    int32_t answer = 12345;
+    ExtractProgress(50, 0, &answer);
+    EXPECT_EQ(std::tuple(CancelRequested, answer, fs::exists(folder)),
+              button == IDCANCEL ? std::tuple(true, -1, false) : std::tuple(false, 0, true));
+    TempDir[0] = '\0';
+    CancelRequested = false;  // tests only: the loader never resets it
+    DialogHandle = nullptr;
+    DestroyWindow(dialog);
+  }
+}
+

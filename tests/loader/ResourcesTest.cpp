@@ -1,14 +1,16 @@
 // The resources of the built setup.exe, read back as the system reads them:
-// the progress dialog's template, the icon group, the manifest and the
-// library that LZ32 expands.
+// the progress dialog's template, the icon group, the manifest, the version
+// resources (of bzip2arc.dll too) and the library that LZ32 expands.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LibraryUnpacking.h"
@@ -86,7 +88,7 @@ TEST(ResourcesTest, IconGroupHoldsA32And16PixelImageOf16Colours) {
   }
 }
 
-TEST(ResourcesTest, ManifestAsksForVersion6OfTheCommonControls) {
+TEST(ResourcesTest, ManifestAsksForVersion6OfTheCommonControlsAndTellsWhatTheLoaderCanDo) {
   const Bytes bytes = Resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
   const std::string manifest(bytes.begin(), bytes.end());
   const std::size_t dependency = manifest.find("<dependentAssembly>");
@@ -97,12 +99,71 @@ TEST(ResourcesTest, ManifestAsksForVersion6OfTheCommonControls) {
   for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
                                 "processorArchitecture=\"X86\"", "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""})
     EXPECT_NE(needed.find(attribute), std::string::npos) << attribute;
+  // Windows 7, 8, 8.1, 10 and 11: no compatibility questions after the run.
+  for (const char* os : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                         "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+    EXPECT_NE(manifest.find("<supportedOS Id=\"{" + std::string(os) + "}\"/>"), std::string::npos) << os;
+  for (const char* dpi : {">true</dpiAware>", ">system</dpiAwareness>"})
+    EXPECT_NE(manifest.find(dpi), std::string::npos) << dpi;
+  // Setup.bin inherits the loader's elevation, which Windows gives a setup
+  // program that asks for no level of its own.
+  EXPECT_EQ(manifest.find("<requestedExecutionLevel"), std::string::npos);
 }
 
-TEST(ResourcesTest, TheLibraryExpandsThroughLz32ToTheBuiltDll) {
+namespace {
+
+std::wstring FromUtf8(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), int(wide.size())));
+  return wide;
+}
+
+}  // namespace
+
+// What Windows shows in the files' properties: the fields the build was given.
+TEST(ResourcesTest, VersionResourcesCarryTheFieldsOfTheBuild) {
+  const std::pair<const char*, const char*> files[] = {{"setup.exe", VERSION_LOADER_DESCRIPTION},
+                                                       {"bzip2arc.dll", VERSION_LIBRARY_DESCRIPTION}};
+  for (const auto& [name, description] : files) {
+    SCOPED_TRACE(name);
+    const std::wstring path = BuiltFile(name).wstring();
+    std::vector<std::uint8_t> info(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, DWORD(info.size()), info.data()));
+    const auto Value = [&](const std::wstring& key) {
+      void* text = nullptr;
+      UINT length = 0;
+      if (!VerQueryValueW(info.data(), (L"\\StringFileInfo\\040904B0\\" + key).c_str(), &text, &length)) return std::wstring(L"(none)");
+      return std::wstring(static_cast<const wchar_t*>(text));
+    };
+    const std::pair<const wchar_t*, std::string> fields[] = {
+        {L"CompanyName", VERSION_COMPANY_NAME}, {L"ProductName", VERSION_PRODUCT_NAME},
+        {L"ProductVersion", VERSION_PRODUCT_VERSION},   {L"FileVersion", VERSION_FILE_VERSION},
+        {L"FileDescription", description},      {L"LegalCopyright", VERSION_COPYRIGHT},
+        {L"OriginalFilename", name}};
+    for (const auto& [key, expected] : fields) EXPECT_EQ(Value(key), FromUtf8(expected)) << std::string(key, key + std::wcslen(key));
+    void* fixedInfo = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &fixedInfo, &length));
+    const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(fixedInfo);
+    const std::wstring numbers = std::to_wstring(HIWORD(fixed.dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(fixed.dwFileVersionMS)) +
+                                 L"." + std::to_wstring(HIWORD(fixed.dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(fixed.dwFileVersionLS));
+    EXPECT_EQ(numbers, FromUtf8(VERSION_FILE_VERSION));
+    EXPECT_EQ(fixed.dwFileType, std::string(name) == "setup.exe" ? DWORD{VFT_APP} : DWORD{VFT_DLL});
+  }
+}
+
+// LZ32's own way to open files by name ends at 128 characters; a temporary
+// path of 111 characters was enough to fail.
+TEST(ResourcesTest, TheLibraryExpandsThroughLz32ToTheBuiltDllWhateverThePathsLength) {
   testsupport::TempFolder temp;
-  testsupport::WriteFileBytes(temp.Path() / "bzip2arc.dll", testsupport::ToBytes("from an earlier run"));
-  ASSERT_TRUE(ExpandLibrary(SetupModule(), temp.Path().string().c_str()));
-  EXPECT_EQ(testsupport::ReadFileBytes(temp.Path() / "bzip2arc.dll"), testsupport::ReadFileBytes(BuiltFile("bzip2arc.dll")));
-  EXPECT_FALSE(std::filesystem::exists(temp.Path() / "bzip2arc.dl_"));
+  const std::filesystem::path deep = temp.Path() / std::string(240 - temp.Path().string().size(), 'd');
+  std::filesystem::create_directory(deep);
+  for (const std::filesystem::path& folder : {temp.Path(), deep}) {
+    SCOPED_TRACE(folder.string().size());
+    testsupport::WriteFileBytes(folder / "bzip2arc.dll", testsupport::ToBytes("from an earlier run"));
+    ASSERT_TRUE(ExpandLibrary(SetupModule(), folder.string().c_str()));
+    EXPECT_EQ(testsupport::ReadFileBytes(folder / "bzip2arc.dll"), testsupport::ReadFileBytes(BuiltFile("bzip2arc.dll")));
+    EXPECT_FALSE(std::filesystem::exists(folder / "bzip2arc.dl_"));
+  }
 }

@@ -2,7 +2,8 @@
 // Wine prefix, for the end-to-end scripts. Its messages carry a timeout, so
 // a busy loader never blocks it.
 //
-//   probe dialog [--min-pos N] | dialog-gone | box --caption TEXT [--press ok|none] [--other-than HWND] | windows
+//   probe dialog [--min-pos N] [--press cancel] | dialog-gone | box --caption TEXT [--press ok|cancel|none]
+//         [--other-than HWND] | boxes --caption TEXT --count N [--press ok|cancel|none] | windows
 //
 // Each waits up to --timeout MS (10000). Exit status: 0 done, 1 timed out,
 // 2 usage, 3 click failed.
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,6 +42,17 @@ HWND FindVisible(const char* className, Wanted wanted) {
     if (IsWindowVisible(window) && wanted(window)) return window;
   }
   return nullptr;
+}
+
+// The box's text, once it has one (it may come a moment after the box).
+std::string BoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
+
+// Presses OK or Cancel in a box; any other `press` leaves it open. False
+// when the button is missing or the click failed.
+bool Press(HWND box, const std::string& press) {
+  if (press != "ok" && press != "cancel") return true;
+  const HWND button = GetDlgItem(box, press == "ok" ? IDOK : IDCANCEL);
+  return button != nullptr && SendWithTimeout(button, BM_CLICK) == 0;
 }
 
 // Message boxes are dialogs too.
@@ -89,6 +102,8 @@ int Run(const std::string& command, std::map<std::string, std::string> options) 
     GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancel);
     std::printf("pos=%ld\ncancel=%ld %ld %ld %ld\n", long(position), cancel.left, cancel.top, cancel.right,
                 cancel.bottom);
+    // The button itself, for when a box covers it on screen.
+    if (options["--press"] == "cancel" && SendWithTimeout(GetDlgItem(dialog, IDCANCEL), BM_CLICK) != 0) return 3;
     return 0;
   }
   if (command == "box" && options.count("--caption")) {
@@ -97,11 +112,31 @@ int Run(const std::string& command, std::map<std::string, std::string> options) 
     // A box is there as soon as it exists; its text may come a moment later.
     if (WaitFor(timeout, [&] {
           box = FindVisible("#32770", [&](HWND w) { return w != other && TextOf(w) == options["--caption"]; });
-          return box != nullptr && !TextOf(GetDlgItem(box, 0xFFFF)).empty();
+          return box != nullptr && !BoxText(box).empty();
         }) != 0)
       return 1;
-    std::printf("box.window=%p\nbox.text=%s\n", static_cast<void*>(box), TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-    return options["--press"] != "ok" || SendWithTimeout(GetDlgItem(box, IDOK), BM_CLICK) == 0 ? 0 : 3;
+    std::printf("box.window=%p\nbox.text=%s\n", static_cast<void*>(box), BoxText(box).c_str());
+    return Press(box, options["--press"]) ? 0 : 3;
+  }
+  // The boxes of several loaders at once: waits until --count of them are up.
+  if (command == "boxes" && options.count("--caption") && options.count("--count")) {
+    const std::size_t count = std::strtoul(options["--count"].c_str(), nullptr, 10);
+    std::vector<HWND> boxes;
+    if (WaitFor(timeout, [&] {
+          boxes.clear();
+          FindVisible("#32770", [&](HWND w) {
+            if (TextOf(w) == options["--caption"] && !BoxText(w).empty()) boxes.push_back(w);
+            return false;
+          });
+          return boxes.size() >= count;
+        }) != 0)
+      return 1;
+    bool pressed = true;
+    for (const HWND box : boxes) {
+      std::printf("box.window=%p\nbox.text=%s\n", static_cast<void*>(box), BoxText(box).c_str());
+      pressed = Press(box, options["--press"]) && pressed;
+    }
+    return pressed ? 0 : 3;
   }
   std::fputs("probe: see the head of tests/e2e/probe/Main.cpp for its usage\n", stderr);
   return 2;
