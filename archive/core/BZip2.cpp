@@ -120,18 +120,14 @@ void RaiseCompressionError(int code) {
   throw EBZip2Error(text.Append(code));
 }
 
-#ifdef BZ_NO_STDIO
-jmp_buf* InternalErrorJump = nullptr;
-int InternalErrorCode = 0;
-#endif
-
 }  // namespace bzip2arc
 
 #ifdef BZ_NO_STDIO
 extern "C" void bz_internal_error(int errcode) {
   // Outside a guarded call there is nowhere safe to go.
-  if (bzip2arc::InternalErrorJump == nullptr) std::abort();
-  bzip2arc::InternalErrorCode = errcode;
-  longjmp(*bzip2arc::InternalErrorJump, 1);
+  bzip2arc::InternalErrorTarget& target = bzip2arc::CurrentInternalErrorTarget();
+  if (target.Jump == nullptr) std::abort();
+  target.Code = errcode;
+  longjmp(*target.Jump, 1);
 }
 #endif

@@ -14,21 +14,28 @@ namespace bzip2arc {
 
 #ifdef BZ_NO_STDIO
 
-// Where bz_internal_error jumps to, while a guarded call runs.
-extern jmp_buf* InternalErrorJump;
-extern int InternalErrorCode;
+// Where bz_internal_error jumps to while a guarded call runs, and the code it
+// passes. Each thread that calls libbz2 needs its own: the DLL serves its
+// caller's one thread and keeps one for the process (exports/), the tools
+// call libbz2 on several threads at once and keep one per thread (threads/).
+struct InternalErrorTarget {
+  jmp_buf* Jump = nullptr;
+  int Code = 0;
+};
+InternalErrorTarget& CurrentInternalErrorTarget();
 
 template <class Call>
 int CallLibbz2(Call&& call) {
+  InternalErrorTarget& target = CurrentInternalErrorTarget();
   jmp_buf jump;
-  jmp_buf* const outer = InternalErrorJump;
-  InternalErrorJump = &jump;
+  jmp_buf* const outer = target.Jump;
+  target.Jump = &jump;
   if (setjmp(jump) != 0) {
-    InternalErrorJump = outer;
-    RaiseCompressionError(InternalErrorCode);
+    target.Jump = outer;
+    RaiseCompressionError(target.Code);
   }
   const int result = call();
-  InternalErrorJump = outer;
+  target.Jump = outer;
   return result;
 }
 

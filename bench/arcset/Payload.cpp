@@ -1,5 +1,6 @@
 #include "Payload.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -83,6 +84,22 @@ std::vector<std::uint8_t> RandomBytes(std::size_t length, std::uint32_t seed) {
     for (int b = 0; b < 4; ++b) data[i + b] = static_cast<std::uint8_t>(value >> (8 * b));
   }
   return data;
+}
+
+std::uint64_t WriteMixedFile(const std::filesystem::path& file, std::uint64_t totalBytes) {
+  constexpr std::size_t kPiece = 1 << 20;
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::uint64_t written = 0;
+  for (std::uint32_t i = 0; written < totalBytes; ++i) {
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, totalBytes - written));
+    const std::uint32_t seed = 5000 + i;
+    const std::vector<std::uint8_t> piece =
+        i % 5 == 4 ? RandomBytes(length, seed) : i % 2 == 0 ? TextLike(length, seed) : BinaryLike(length, seed);
+    out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+    written += piece.size();
+  }
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+  return written;
 }
 
 std::uint64_t WritePayload(const std::filesystem::path& folder, std::uint64_t totalBytes) {

@@ -116,7 +116,8 @@ TEST_F(ArcsetCli, RoundTripsEachKindOfSetThroughListVerifyAndExtract) {
     ASSERT_EQ(withKey(c.Create).Code, 0);  // options may follow the operands
     const std::string shown = withKey({"list", set}).Out + withKey({"list", "--json", set}).Out;
     for (const std::string& text : c.Shown) EXPECT_NE(shown.find(text), npos) << text << " in\n" << shown;
-    EXPECT_EQ(withKey({"verify", set}).Out, "OK: " + std::to_string(inputs.size() + patched) + " files\n");
+    for (const std::string jobs : {"-j1", "--jobs=2"})
+      EXPECT_EQ(withKey({"verify", jobs, set}).Out, "OK: " + std::to_string(inputs.size() + patched) + " files\n");
     EXPECT_EQ(Arcset({"verify", set}).Code, c.Key.empty() ? 0 : 1) << "read without the key";
     Snapshot expected = inputs;
     if (patched) expected["readme.txt"] = TakeSnapshot(Path("v2"))["readme.txt"];
@@ -208,6 +209,7 @@ TEST_F(ArcsetCli, HelpAndVersionExitWithZeroAndUsageErrorsWithTwo) {
       {"list", "--json=1", "x"}, {"list", "--key"}, {"list", a}, {"extract", "x"}, {"extract", "-j", "0", "x", "y"},
       {"extract", "-j257", "x", "y"}, {"extract", "--jobs", "x", "y"}, {"verify", "--key", "abc", "x"},
       {"verify", "--key", "zz", "x"}, {"verify", "--key", "0100", "x"}, {"verify", "--key", std::string(114, 'a'), "x"},
+      {"verify", "-j0", "x"}, {"verify", "--jobs", "x"},
       {"create", out}, {"create", "--plain", "--key", "01", out, a}, {"create", "--volume-size", "12X", out, a},
       {"create", "--volume-size", "1.5M", out, a}, {"create", "--volume-size", "0", out, a},
       {"create", "--volume-size", "2G", out, a}, {"create", "--first-volume-size", "1M", out, a},
@@ -235,11 +237,11 @@ TEST_F(ArcsetCli, CreateGivesOneSetOnAnyThreadsAndAMissingVolumeFailsWithOne) {
   // The library's message, with the file and the system's reason, or the record under way, around it.
   const std::string noVolume0 =
       "Could not open archive file!: " + Path("set1/setup0.lib") + ": " + std::system_category().message(ENOENT);
-  for (const auto& [set, extractMessage] : {std::pair{"set1", noVolume0}, {"set2", std::string("0: Disk #2 needed!")}}) {
-    for (const std::string jobs : {"verify", "-j1", "-j2"}) {
-      std::vector<std::string> command{"extract", jobs, Path(set), Path("out")};
-      if (jobs == "verify") command = {"verify", Path(set)};
-      EXPECT_EQ(Arcset(command), (Result{1, "", "arcset: " + extractMessage + "\n"}));
+  for (const auto& [set, message] : {std::pair{"set1", noVolume0}, {"set2", std::string("0: Disk #2 needed!")}}) {
+    const Result failed{1, "", "arcset: " + message + "\n"};
+    for (const std::string jobs : {"-j1", "-j2"}) {
+      EXPECT_EQ(Arcset({"verify", jobs, Path(set)}), failed);
+      EXPECT_EQ(Arcset({"extract", jobs, Path(set), Path("out")}), failed);
     }
   }
 }

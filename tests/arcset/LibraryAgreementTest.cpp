@@ -1,10 +1,12 @@
 // In-process: the parallel extraction, verify and list on sets that the
-// library's ExtractAll extracts or fails on.
+// library's ExtractAll extracts or fails on, with records decoded whole on
+// one thread each and block by block on several.
 #include <functional>
 
 #include "ArchiveWriter.h"
 #include "Arguments.h"
 #include "ListCommand.h"
+#include "ParallelDecoderFactory.h"
 #include "ParallelExtract.h"
 #include "PatchGenerator.h"
 #include "VerifyCommand.h"
@@ -38,6 +40,17 @@ auto ChangeRecord(std::size_t index, void (*change)(bzip2arc::DirectoryRecord&))
   };
 }
 
+// Flips a byte of record `index`'s stored data, `at` bytes from its start
+// (from its end when negative).
+auto FlipStoredByte(std::size_t index, std::int64_t at) {
+  return [=](Volumes& volumes) {
+    bzip2arc::DirectoryRecord record;
+    bzip2arc::DecodeDirectoryRecord(
+        volumes[0].data() + bzip2arc::kArchiveHeaderSize + bzip2arc::kDirectoryRecordSize * index, record);
+    volumes[0][static_cast<std::size_t>(at >= 0 ? record.StartOffset + at : record.EndOffset + at)] ^= 0x10;
+  };
+}
+
 struct Case {
   const char* Name;
   std::vector<WriterEntry> Entries;
@@ -60,6 +73,10 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
   w2[10] = '#';
   const std::vector<WriterEntry> three{File("a", Text(50000, 1)), File("b", Text(200000, 2), 0x21),
                                        File("c", Text(5000, 3))};
+  // Six blocks (the writer below cuts blocks of 100 kB), three, one.
+  const std::vector<WriterEntry> blocks{File("a", Text(560000, 4)), File("b", Text(250000, 5)),
+                                        File("c", Text(1000, 6))};
+  const std::int64_t middle = 100000;  // bytes into record a's stored data: its third block
   const Case cases[] = {
       {"LastVolumeGone", three, 20000, [](Volumes& v) { v.pop_back(); }, "?"},
       {"GarbageVolume", three, 20000, [](Volumes& v) { v[2].assign(v[2].size(), 0x5A); }, "?"},
@@ -75,13 +92,24 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
       // ExtractAll would patch whatever file of that name the destination holds.
       {"PatchOfNoFile", {File("a", w1), Patch("b", w1, w2)}, 0, nullptr, "?",
        "Patch record \"b\" follows no record that writes its file"},
+      {"BlocksOfRecordsInTheWindow", blocks},
+      {"BlocksOfRecordsBeyondTheWindow", blocks, 0, nullptr, "", "?", 300000},
+      {"BlocksAcrossVolumes", blocks, 90000},
+      {"FirstBlockCrcDamaged", blocks, 0, FlipStoredByte(0, 12), "?"},
+      {"MiddleBlockDamaged", blocks, 0, FlipStoredByte(0, middle), "?"},
+      {"MiddleBlockDamagedBeyondTheWindow", blocks, 0, FlipStoredByte(0, middle), "?", "?", 300000},
+      {"LastBlockDamaged", blocks, 0, FlipStoredByte(1, -200), "?"},
+      {"StreamCrcDamaged", blocks, 0, FlipStoredByte(1, -2), "?"},
+      {"StreamCutShort", blocks, 0, ChangeRecord(0, [](auto& r) { r.EndOffset -= 30000; }), "?"},
   };
+  bzip2arc::ParallelDecoderFactory blockDecoders(3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     const testsupport::TempFolder medium, destination;
     bzip2arc::WriterOptions writer;
     writer.Encrypt = false;
     writer.VolumeSize = c.VolumeSize;
+    writer.BlockSize100k = 1;
     Volumes volumes = bzip2arc::BuildArchiveSet(c.Entries, writer);
     if (c.Damaged) c.Damaged(volumes);
     bzip2arc::WriteArchiveSet(medium.Path(), volumes);
@@ -91,14 +119,19 @@ TEST(ParallelExtractAndVerify, AgreeWithTheLibrarysExtraction) {
     });
     EXPECT_TRUE(c.Message == "?" ? message != "" : message == c.Message) << message;
     const Snapshot extracted = TakeSnapshot(folder);
-    destination.Clear();
-    const arcset::ParallelExtractOptions options{.Threads = 3, .WindowBytes = c.Window, .Progress = nullptr};
-    EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::ParallelExtract(pattern, key, folder, options); }), message);
-    EXPECT_EQ(TakeSnapshot(folder), extracted);
-    EXPECT_NO_THROW(arcset::ListSet(pattern, key, true, arcset::Names(arcset::CodePage::Default()), [](const std::string&) {})) << "list shows damaged records as stored";
-    for (const std::int64_t inMemory : {arcset::kStoredInMemory, std::int64_t{0}})
-      EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::VerifySet(pattern, key, inMemory); }),
-                c.VerifyMessage == "?" ? message : c.VerifyMessage);
+    for (bzip2arc::DecoderFactory* decoders : std::vector<bzip2arc::DecoderFactory*>{nullptr, &blockDecoders}) {
+      SCOPED_TRACE(decoders ? "block by block" : "whole records");
+      destination.Clear();
+      const arcset::ParallelExtractOptions options{
+          .Threads = 3, .WindowBytes = c.Window, .Progress = nullptr, .Decoders = decoders};
+      EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::ParallelExtract(pattern, key, folder, options); }), message);
+      EXPECT_EQ(TakeSnapshot(folder), extracted);
+      for (const std::int64_t inMemory : {arcset::kStoredInMemory, std::int64_t{0}})
+        EXPECT_EQ(testsupport::ErrorMessage([&] { arcset::VerifySet(pattern, key, decoders, inMemory); }),
+                  c.VerifyMessage == "?" ? message : c.VerifyMessage);
+    }
+    EXPECT_NO_THROW(
+        arcset::ListSet(pattern, key, true, arcset::Names(arcset::CodePage::Default()), [](const std::string&) {})) << "list shows damaged records as stored";
   }
 }
 

@@ -86,7 +86,8 @@ Bytes PseudoRandomBytes(std::size_t length, std::uint32_t seed, unsigned alphabe
 Bytes Bzip2Compress(const Bytes& data, int blockSize100k) {
   auto capacity = static_cast<unsigned int>(data.size() + data.size() / 100 + 600);
   Bytes out(capacity);
-  auto* source = const_cast<char*>(reinterpret_cast<const char*>(data.data()));
+  char none = 0;  // libbz2 refuses a null source even for zero bytes
+  auto* source = data.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(data.data()));
   if (BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
                                static_cast<unsigned int>(data.size()), blockSize100k, 0, 0) != BZ_OK)
     throw std::runtime_error("BZ2_bzBuffToBuffCompress failed");

@@ -204,6 +204,15 @@ std::string KeyOf(const Scanned& scanned, const std::string& command) {
   return key;
 }
 
+// -j N or --jobs N, the last one given; 1 without.
+unsigned ThreadsOf(const Scanned& scanned, const std::string& command) {
+  unsigned threads = 1;
+  for (const Option& option : scanned.Options) {
+    if (option.Name == "-j" || option.Name == "--jobs") threads = ParseThreads(option.Value, option.Name, command);
+  }
+  return threads;
+}
+
 }  // namespace
 
 std::string DefaultKey() { return bzip2arc::kDirectoryKey; }
@@ -244,10 +253,11 @@ Invocation ParseArguments(const std::vector<std::string>& arguments) {
     return request;
   }
   if (command == "verify") {
-    const Scanned scanned = Scan(arguments, command, {{"--key", true}});
+    const Scanned scanned = Scan(arguments, command, {{"--key", true}, {"-j", true}, {"--jobs", true}});
     if (scanned.Help) return HelpRequest{command};
     VerifyRequest request;
     request.Key = KeyOf(scanned, command);
+    request.Threads = ThreadsOf(scanned, command);
     ExpectOperands(scanned, 1, "VOLUMES", command);
     request.Volumes = scanned.Operands[0];
     return request;
@@ -258,9 +268,9 @@ Invocation ParseArguments(const std::vector<std::string>& arguments) {
     if (scanned.Help) return HelpRequest{command};
     ExtractRequest request;
     request.Key = KeyOf(scanned, command);
+    request.Threads = ThreadsOf(scanned, command);
     for (const Option& option : scanned.Options) {
       if (option.Name == "--codepage") request.CodePage = ParseCodePage(option.Value, option.Name, command);
-      else if (option.Name != "--key") request.Threads = ParseThreads(option.Value, option.Name, command);
     }
     ExpectOperands(scanned, 2, "VOLUMES DEST", command);
     request.Volumes = scanned.Operands[0];

@@ -60,6 +60,7 @@ struct ListRequest {
 
 struct VerifyRequest {
   std::string Key;
+  unsigned Threads = 1;  // 1: the library's one-thread decoder
   std::string Volumes;
 };
 

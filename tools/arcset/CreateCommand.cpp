@@ -16,13 +16,12 @@ CreateSummary CreateSet(const CreateRequest& request) {
   options.FirstVolumeSize = request.FirstVolumeSize;
   options.Threads = request.Threads;
   options.BlockSize100k = 9;
-  const auto volumes = bzip2arc::BuildArchiveSet(entries, options);
-  bzip2arc::WriteArchiveSet(request.OutputFolder, volumes);
+  const bzip2arc::WrittenSet set = bzip2arc::CreateArchiveSet(request.OutputFolder, entries, options);
 
   CreateSummary summary;
   summary.Records = entries.size();
-  summary.Volumes = volumes.size();
-  for (const auto& volume : volumes) summary.Bytes += static_cast<std::int64_t>(volume.size());
+  summary.Volumes = set.Volumes;
+  summary.Bytes = set.Bytes;
   return summary;
 }
 

@@ -14,8 +14,10 @@ struct CreateSummary {
   std::int64_t Bytes = 0;
 };
 
-// Reads and checks every input before anything is written; the volumes are
-// then written all or nothing.
+// Checks every input before anything is written; the files are then read in
+// pieces as their turn comes and the volumes written as they fill, all or
+// nothing. Memory stays bounded whatever the sizes, but for the two files of
+// the patch being made.
 CreateSummary CreateSet(const CreateRequest& request);
 
 }  // namespace arcset

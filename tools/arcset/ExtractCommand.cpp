@@ -6,6 +6,7 @@
 
 #include "Locations.h"
 #include "Names.h"
+#include "ParallelDecoderFactory.h"
 #include "ParallelExtract.h"
 #include "Terminal.h"
 #include "archive/core/ArchiveReader.h"
@@ -64,9 +65,13 @@ void ExtractSet(const ExtractRequest& request) {
     bzip2arc::ExtractSet(pattern.c_str(), request.Key.c_str(), destination.c_str(),
                            {workFile.c_str(), &hooks, nullptr, bzip2arc::OutputMode::Replace, &names});
   } else {
+    // N threads decode blocks, of whichever records are being decoded; N
+    // more only feed them records ahead of the writer.
+    bzip2arc::ParallelDecoderFactory decoders(request.Threads);
     ParallelExtractOptions options;
     options.Threads = request.Threads;
     options.Names = &names;
+    options.Decoders = &decoders;
     if (bar) options.Progress = [&bar](int percent) { bar->Show(percent); };
     ParallelExtract(pattern, request.Key, destination, options);
   }

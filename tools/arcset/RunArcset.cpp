@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <variant>
 
@@ -10,9 +11,10 @@
 #include "ExtractCommand.h"
 #include "Help.h"
 #include "ListCommand.h"
-#include "VerifyCommand.h"
 #include "Locations.h"
 #include "Names.h"
+#include "ParallelDecoderFactory.h"
+#include "VerifyCommand.h"
 #include "archive/core/Error.h"
 
 namespace arcset {
@@ -39,7 +41,10 @@ struct Runner {
     std::fflush(stdout);
   }
   void operator()(const VerifyRequest& request) const {
-    const std::size_t records = VerifySet(VolumePattern(request.Volumes, "verify"), request.Key);
+    std::optional<bzip2arc::ParallelDecoderFactory> decoders;
+    if (request.Threads > 1) decoders.emplace(request.Threads);
+    const std::size_t records =
+        VerifySet(VolumePattern(request.Volumes, "verify"), request.Key, decoders ? &*decoders : nullptr);
     Print("OK: " + std::to_string(records) + " files\n");
   }
   void operator()(const ExtractRequest& request) const { ExtractSet(request); }

@@ -23,6 +23,18 @@ namespace {
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
+struct FileCloser {
+  void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
+
+OpenFile OpenToRead(const fs::path& file) {
+  errno = 0;
+  OpenFile stream(std::fopen(file.string().c_str(), "rb"));
+  if (!stream) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  return stream;
+}
+
 // The files the INPUT operands stand for, in record order. A folder adds its
 // regular files sorted by name; a folder inside it is an error, as the format
 // has no folders.
@@ -85,12 +97,7 @@ std::uint32_t AttributesOf(const fs::path& file) {
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
-  struct Closer {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
-  };
-  errno = 0;
-  const std::unique_ptr<std::FILE, Closer> stream(std::fopen(file.string().c_str(), "rb"));
-  if (!stream) Reject("cannot read " + Quoted(file) + ": " + std::strerror(errno));
+  const OpenFile stream = OpenToRead(file);
   std::vector<std::uint8_t> bytes;
   std::error_code error;
   const std::uintmax_t size = fs::file_size(file, error);
@@ -109,10 +116,33 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& file) {
   return bytes;
 }
 
-bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file, std::vector<std::uint8_t> content) {
+// The file can be read, and the format can hold it.
+void CheckReadable(const fs::path& file) {
+  OpenToRead(file);
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(file, error);
+  if (!error && size > static_cast<std::uintmax_t>(INT32_MAX)) Reject("file larger than 2 GiB: " + Quoted(file));
+}
+
+// Whether two files hold the same bytes, read piece by piece.
+bool SameContent(const fs::path& a, const fs::path& b) {
+  const OpenFile x = OpenToRead(a), y = OpenToRead(b);
+  std::vector<std::uint8_t> pieceX(1 << 16), pieceY(1 << 16);
+  for (;;) {
+    const std::size_t gotX = std::fread(pieceX.data(), 1, pieceX.size(), x.get());
+    const std::size_t gotY = std::fread(pieceY.data(), 1, pieceY.size(), y.get());
+    if (gotX != gotY || !std::equal(pieceX.begin(), pieceX.begin() + static_cast<std::ptrdiff_t>(gotX), pieceY.begin()))
+      return false;
+    if (gotX < pieceX.size()) return !std::ferror(x.get()) && !std::ferror(y.get());
+  }
+}
+
+// The file's record; its content is read when the writer comes to it.
+bzip2arc::WriterEntry EntryOf(const std::string& name, const fs::path& file) {
+  CheckReadable(file);
   bzip2arc::WriterEntry entry;
   entry.Name = name;
-  entry.Content = std::move(content);
+  entry.ContentFile = file;
   entry.Attributes = AttributesOf(file);
   std::error_code error;
   const auto time = fs::last_write_time(file, error);
@@ -136,12 +166,12 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
     CheckEntryName(stored);
     const auto [at, added] = taken.emplace(names.Folded(stored), name);
     if (!added) Reject("two files named '" + at->second + "' and '" + name + "' (" + Quoted(file) + ")");
-    entries.push_back(EntryOf(stored, file, ReadWholeFile(file)));
+    entries.push_back(EntryOf(stored, file));
   }
 
   // Each patched name after its latest patch record.
   struct Patched {
-    std::vector<std::uint8_t> Content;
+    fs::path Content;
     std::uint32_t Attributes = 0;
   };
   std::map<std::string, Patched> patched;
@@ -154,21 +184,24 @@ std::vector<bzip2arc::WriterEntry> CollectEntries(const std::vector<fs::path>& i
     if (original == entries.end())
       Reject("--patch " + given.Name + ": no file of that name is in the set before it");
     const auto latest = patched.find(request.Name);
-    const std::vector<std::uint8_t>& current = latest != patched.end() ? latest->second.Content : original->Content;
+    const fs::path& current = latest != patched.end() ? latest->second.Content : original->ContentFile;
     const std::uint32_t attributes = latest != patched.end() ? latest->second.Attributes : original->Attributes;
     if ((attributes & 0x01) != 0) {
       // Windows refuses to create a read-only file anew, which the patch step does.
       Reject("--patch " + given.Name + ": the set makes that file read-only before the patch");
     }
-    const std::vector<std::uint8_t> oldContent = ReadWholeFile(request.Old);
-    if (oldContent != current) {
+    if (!SameContent(request.Old, current)) {
       Reject("--patch " + given.Name + ": " + Quoted(request.Old) +
              " is not the content that the set gives that file at this point");
     }
-    std::vector<std::uint8_t> newContent = ReadWholeFile(request.New);
-    bzip2arc::WriterEntry entry = EntryOf(request.Name, request.New, bzip2arc::patch::MakePatch(oldContent, newContent));
+    bzip2arc::WriterEntry entry = EntryOf(request.Name, request.New);
+    entry.ContentFile.clear();
+    // Made when the writer comes to it: only one patch's files are in memory at a time.
+    entry.MakeContent = [oldFile = request.Old, newFile = request.New] {
+      return bzip2arc::patch::MakePatch(ReadWholeFile(oldFile), ReadWholeFile(newFile));
+    };
     entry.Kind = bzip2arc::kKindPatch;
-    patched[request.Name] = Patched{std::move(newContent), entry.Attributes};
+    patched[request.Name] = Patched{request.New, entry.Attributes};
     entries.push_back(std::move(entry));
   }
   return entries;

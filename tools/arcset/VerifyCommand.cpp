@@ -54,7 +54,8 @@ std::vector<bool> ContentsToKeep(bzip2arc::DirectoryStore& list) {
 
 }  // namespace
 
-std::size_t VerifySet(const std::string& volumePattern, const std::string& key, std::int64_t storedInMemory) {
+std::size_t VerifySet(const std::string& volumePattern, const std::string& key, bzip2arc::DecoderFactory* decoders,
+                      std::int64_t storedInMemory) {
   const std::string workFile = PrivateWorkFile();
   bzip2arc::DirectoryStore list(workFile.c_str());
   bzip2arc::ArchiveHeader header;
@@ -71,7 +72,7 @@ std::size_t VerifySet(const std::string& volumePattern, const std::string& key, 
 
       const bool patch = record.Kind == bzip2arc::kKindPatch;
       const bool wanted = patch || (record.Kind == bzip2arc::kKindFile && keep[i]);
-      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(nullptr, *stored);
+      const std::unique_ptr<bzip2arc::TStream> decoder = bzip2arc::MakeDecoder(decoders, *stored);
       WorkFile decoded = wanted ? NewWorkFile() : nullptr;
       std::unique_ptr<FileSink> sink = wanted ? std::make_unique<FileSink>(*decoded) : nullptr;
       bzip2arc::DecodeRecord(*decoder, record, nullptr, sink.get());

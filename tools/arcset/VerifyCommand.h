@@ -7,14 +7,17 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/core/ExtractionHooks.h"
+
 namespace arcset {
 
 // Stored data above this goes through a work file rather than memory.
 constexpr std::int64_t kStoredInMemory = 16 << 20;
 
 // Returns the number of records; raises the first failure with the message
-// extraction would give.
+// extraction would give. The records decode one after the other, each by a
+// decoder of `decoders` (null: TBZDecompressionStream).
 std::size_t VerifySet(const std::string& volumePattern, const std::string& key,
-                      std::int64_t storedInMemory = kStoredInMemory);
+                      bzip2arc::DecoderFactory* decoders = nullptr, std::int64_t storedInMemory = kStoredInMemory);
 
 }  // namespace arcset

@@ -15,8 +15,6 @@
 
 namespace bzip2arc {
 
-namespace {
-
 unsigned HardwareThreads() {
 #ifdef _WIN32
   SYSTEM_INFO info;
@@ -27,8 +25,6 @@ unsigned HardwareThreads() {
   return n > 0 ? n : 1;
 #endif
 }
-
-}  // namespace
 
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& job) {
   if (threads == 0) threads = HardwareThreads();

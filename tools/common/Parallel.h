@@ -12,4 +12,7 @@ namespace bzip2arc {
 // rethrown here after the others have finished.
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& job);
 
+// The processors this process may use; at least 1.
+unsigned HardwareThreads();
+
 }  // namespace bzip2arc

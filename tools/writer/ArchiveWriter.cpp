@@ -1,22 +1,17 @@
 #include "ArchiveWriter.h"
 
-#include <bzlib.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
+#include <memory>
 #include <numeric>
 #include <stdexcept>
-#include <system_error>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-#include "Parallel.h"
-#include "archive/core/BZip2Guard.h"
+#include "ParallelCompressor.h"
+#include "VolumeOutput.h"
 #include "archive/core/Blowfish.h"
 
 namespace bzip2arc {
@@ -24,6 +19,7 @@ namespace bzip2arc {
 namespace {
 
 constexpr std::int64_t kMaxLogicalSize = INT32_MAX;
+constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
 void CheckEntries(const std::vector<WriterEntry>& entries) {
   for (const WriterEntry& entry : entries) {
@@ -46,55 +42,92 @@ std::vector<std::size_t> StorageOrderOf(const std::vector<WriterEntry>& entries,
   return given;
 }
 
-std::vector<std::uint8_t> EncipheredDirectory(std::vector<std::uint8_t> directory, const WriterOptions& options) {
+// The directory cipher under the options' key: a bad key fails here.
+BlowfishContext DirectoryCipher(const WriterOptions& options) {
   BlowfishContext context;
   BlowfishInit(context, options.Key.data(), static_cast<std::int32_t>(options.Key.size()), kDirectoryVector);
-  EncipherBuffer(context, directory.data(), static_cast<std::int32_t>(directory.size()));
-  BlowfishWipe(context);
-  return directory;
+  return context;
 }
 
-// Compresses one entry's content as the archive stores it.
-std::vector<std::uint8_t> CompressStream(const std::vector<std::uint8_t>& content, int blockSize100k) {
-  // bzip2's documented worst case: 1% larger plus 600 bytes.
-  auto capacity = static_cast<unsigned int>(content.size() + content.size() / 100 + 600);
-  std::vector<std::uint8_t> out(capacity);
-  char none = 0;  // libbz2 refuses a null source even for zero bytes
-  char* source = content.empty() ? &none : const_cast<char*>(reinterpret_cast<const char*>(content.data()));
-  const int result = CallLibbz2([&] {
-    return BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(out.data()), &capacity, source,
-                                    static_cast<unsigned int>(content.size()), blockSize100k, 0, 0);
-  });
-  if (result != BZ_OK) throw std::runtime_error("bzip2 compression failed (" + std::to_string(result) + ")");
-  out.resize(capacity);
-  return out;
+// The logical byte sequence, cut into volumes as it grows.
+class LogicalWriter {
+ public:
+  // `share`: of each volume after volume 0; 0 keeps everything in volume 0.
+  LogicalWriter(VolumeOutput& output, std::int64_t firstShare, std::int64_t share)
+      : output_(output), firstShare_(firstShare), share_(share) {}
+
+  void Append(std::span<const std::uint8_t> bytes) {
+    if (size_ + static_cast<std::int64_t>(bytes.size()) > kMaxLogicalSize)
+      throw std::runtime_error("archive set larger than 2 GiB");
+    while (!bytes.empty()) {
+      const std::int64_t room = share_ > 0 ? (volume_ == 0 ? firstShare_ : share_) - offset_ : kMaxLogicalSize;
+      if (room == 0) {
+        if (++volume_ >= static_cast<std::size_t>(kMaxVolumes))
+          throw std::runtime_error("more than 256 volumes needed; choose a larger volume size");
+        offset_ = 0;
+        continue;
+      }
+      const std::size_t take = static_cast<std::size_t>(std::min<std::int64_t>(room, static_cast<std::int64_t>(bytes.size())));
+      output_.Write(volume_, offset_, bytes.first(take));
+      offset_ += static_cast<std::int64_t>(take);
+      size_ += static_cast<std::int64_t>(take);
+      bytes = bytes.subspan(take);
+    }
+  }
+
+  std::int64_t Size() const { return size_; }
+
+ private:
+  VolumeOutput& output_;
+  const std::int64_t firstShare_;
+  const std::int64_t share_;
+  std::size_t volume_ = 0;
+  std::int64_t offset_ = 0;  // in volume_
+  std::int64_t size_ = 0;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Gives the compressor the entry's content; returns its length.
+std::int64_t CompressContent(const WriterEntry& entry, ParallelCompressor& compressor) {
+  if (entry.ContentFile.empty()) {
+    const std::vector<std::uint8_t> made = entry.MakeContent ? entry.MakeContent() : std::vector<std::uint8_t>{};
+    const std::vector<std::uint8_t>& content = entry.MakeContent ? made : entry.Content;
+    compressor.Write(content);
+    return static_cast<std::int64_t>(content.size());
+  }
+  const std::string name = entry.ContentFile.string();
+  errno = 0;
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  if (!file) throw std::runtime_error("cannot read '" + name + "': " + std::strerror(errno));
+  std::vector<std::uint8_t> piece(kReadPiece);
+  std::int64_t length = 0;
+  for (;;) {
+    const std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+    length += static_cast<std::int64_t>(got);
+    if (length > INT32_MAX) throw std::runtime_error("file larger than 2 GiB: '" + name + "'");
+    compressor.Write({piece.data(), got});
+    if (got < piece.size()) break;
+  }
+  if (std::ferror(file.get())) throw std::runtime_error("cannot read '" + name + "': " + std::strerror(errno));
+  return length;
 }
 
-}  // namespace
-
-std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
-                                                       const WriterOptions& options) {
+// Lays the set out into `output`; returns its logical size.
+std::int64_t WriteSet(const std::vector<WriterEntry>& entries, const WriterOptions& options, VolumeOutput& output) {
   CheckEntries(entries);
   if (entries.size() > static_cast<std::size_t>(INT32_MAX / kDirectoryRecordSize))
     throw std::runtime_error("too many files");
   const std::vector<std::size_t> order = StorageOrderOf(entries, options);
 
-  std::vector<std::vector<std::uint8_t>> streams(entries.size());
-  ParallelFor(entries.size(), options.Threads,
-              [&](std::size_t i) { streams[i] = CompressStream(entries[i].Content, options.BlockSize100k); });
-
   const std::int64_t directoryEnd =
       static_cast<std::int64_t>(kArchiveHeaderSize + kDirectoryRecordSize * entries.size());
-  std::int64_t logicalSize = directoryEnd;
-  for (const auto& stream : streams) logicalSize += static_cast<std::int64_t>(stream.size());
-  if (logicalSize > kMaxLogicalSize) throw std::runtime_error("archive set larger than 2 GiB");
-
   ArchiveHeader header;
   header.Encrypted = options.Encrypt ? 1 : 0;
   header.EntryCount = static_cast<std::int32_t>(entries.size());
-  if (options.VolumeSize <= 0) {
-    header.FirstVolumeSize = header.VolumeSize = static_cast<std::int32_t>(logicalSize);
-  } else {
+  if (options.VolumeSize > 0) {
     const std::int64_t first = options.FirstVolumeSize > 0 ? options.FirstVolumeSize : options.VolumeSize;
     if (options.VolumeSize > kMaxLogicalSize || first > kMaxLogicalSize) throw std::runtime_error("volume size too large");
     if (first < directoryEnd)
@@ -102,101 +135,77 @@ std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterE
                         " bytes)");
     header.VolumeSize = static_cast<std::int32_t>(options.VolumeSize);
     header.FirstVolumeSize = static_cast<std::int32_t>(first);
-    if (logicalSize > first) {
-      const std::int64_t volumes = 1 + (logicalSize - first + options.VolumeSize - 1) / options.VolumeSize;
-      if (volumes > kMaxVolumes) throw std::runtime_error("more than 256 volumes needed; choose a larger volume size");
-    }
   }
+  BlowfishContext cipher{};
+  if (options.Encrypt) cipher = DirectoryCipher(options);  // before anything is written
+
+  LogicalWriter logical(output, header.FirstVolumeSize, header.VolumeSize);
+  logical.Append(std::vector<std::uint8_t>(static_cast<std::size_t>(directoryEnd)));  // filled in at the end
 
   std::vector<DirectoryRecord> records(entries.size());
-  std::int64_t offset = directoryEnd;
+  std::size_t streamsDone = 0;
+  ParallelCompressor compressor(options.BlockSize100k, options.Threads,
+                                [&](std::span<const std::uint8_t> bytes, bool streamEnds) {
+                                  logical.Append(bytes);
+                                  if (!streamEnds) return;
+                                  DirectoryRecord& record = records[order[streamsDone++]];
+                                  record.EndOffset = static_cast<std::int32_t>(logical.Size());
+                                });
+  for (const std::size_t i : order) {
+    const std::int64_t length = CompressContent(entries[i], compressor);
+    if (length > INT32_MAX) throw std::runtime_error("file larger than 2 GiB: " + entries[i].Name);
+    records[i].Size = static_cast<std::int32_t>(length);
+    compressor.EndStream();
+  }
+  compressor.Flush();
+
+  if (header.VolumeSize == 0) header.FirstVolumeSize = header.VolumeSize = static_cast<std::int32_t>(logical.Size());
+  std::int32_t start = static_cast<std::int32_t>(directoryEnd);
   for (const std::size_t i : order) {
     DirectoryRecord& record = records[i];
     const WriterEntry& entry = entries[i];
     record.SetName(entry.Name);
     record.Attributes = entry.Attributes;
     record.DateTime = entry.DateTime;
-    record.Size = static_cast<std::int32_t>(entry.Content.size());
     record.Kind = entry.Kind;
-    record.StartOffset = static_cast<std::int32_t>(offset);
-    record.EndOffset = static_cast<std::int32_t>(offset + static_cast<std::int64_t>(streams[i].size()));
-    record.Volume = static_cast<std::uint8_t>(LocateLogicalOffset(offset, header).Volume);
-    offset = record.EndOffset;
+    record.StartOffset = start;
+    record.Volume = static_cast<std::uint8_t>(LocateLogicalOffset(start, header).Volume);
+    start = record.EndOffset;
   }
 
-  std::vector<std::uint8_t> logical(static_cast<std::size_t>(logicalSize));
-  EncodeArchiveHeader(header, logical.data());
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(directoryEnd));
+  EncodeArchiveHeader(header, head.data());
   std::vector<std::uint8_t> directory(kDirectoryRecordSize * entries.size());
   for (std::size_t i = 0; i < records.size(); ++i)
     EncodeDirectoryRecord(records[i], directory.data() + kDirectoryRecordSize * i);
-  if (options.Encrypt) directory = EncipheredDirectory(std::move(directory), options);
-  std::copy(directory.begin(), directory.end(), logical.begin() + kArchiveHeaderSize);
-  for (std::size_t i = 0; i < records.size(); ++i)
-    std::copy(streams[i].begin(), streams[i].end(), logical.begin() + records[i].StartOffset);
-
-  std::vector<std::vector<std::uint8_t>> volumes;
-  std::int64_t start = 0;
-  std::int64_t share = header.FirstVolumeSize;
-  do {
-    const std::int64_t end = std::min(logicalSize, start + share);
-    volumes.emplace_back(logical.begin() + start, logical.begin() + end);
-    start = end;
-    share = header.VolumeSize;
-  } while (start < logicalSize);
-  return volumes;
-}
-
-namespace {
-
-// Writes `bytes` to `path` as a new file: a leftover of that name, or a link
-// planted there, is removed rather than written through. Failures name `shown`.
-void WriteNewFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
-                  const std::filesystem::path& shown) {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);  // a link itself, not what it points to
-#ifdef _WIN32
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  const bool written = static_cast<bool>(out);
-#else
-  // Exclusive: a link planted again since the removal fails the create.
-  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-  bool written = file >= 0;
-  for (std::size_t done = 0; written && done < bytes.size();) {
-    const ssize_t n = ::write(file, bytes.data() + done, bytes.size() - done);
-    written = n > 0 || (n < 0 && errno == EINTR);
-    if (n > 0) done += static_cast<std::size_t>(n);
-  }
-  if (file >= 0 && ::close(file) != 0) written = false;
-#endif
-  if (!written) throw std::runtime_error("cannot write " + shown.string());
+  if (options.Encrypt) EncipherBuffer(cipher, directory.data(), static_cast<std::int32_t>(directory.size()));
+  BlowfishWipe(cipher);
+  std::copy(directory.begin(), directory.end(), head.begin() + kArchiveHeaderSize);
+  output.Write(0, 0, head);
+  return logical.Size();
 }
 
 }  // namespace
 
-void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std::vector<std::uint8_t>>& volumes) {
-  namespace fs = std::filesystem;
-  auto volumeName = [&](std::size_t index) { return folder / ("setup" + std::to_string(index) + ".lib"); };
-  auto partialName = [&](std::size_t index) { return folder / (".setup" + std::to_string(index) + ".lib.partial"); };
+std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
+                                                       const WriterOptions& options) {
+  VolumesInMemory volumes;
+  WriteSet(entries, options, volumes);
+  return std::move(volumes.Volumes());
+}
 
-  std::error_code ignored;
-  fs::create_directories(folder, ignored);
-  std::size_t written = 0;
-  try {
-    for (; written < volumes.size(); ++written) {
-      WriteNewFile(partialName(written), volumes[written], volumeName(written));
-    }
-    for (std::size_t i = 0; i < volumes.size(); ++i) {
-      std::error_code error;
-      fs::rename(partialName(i), volumeName(i), error);
-      if (error) throw std::runtime_error("cannot create " + volumeName(i).string() + ": " + error.message());
-    }
-  } catch (...) {
-    for (std::size_t i = 0; i <= written && i < volumes.size(); ++i) fs::remove(partialName(i), ignored);
-    throw;
-  }
-  for (std::size_t i = volumes.size(); fs::exists(volumeName(i), ignored); ++i) fs::remove(volumeName(i), ignored);
+WrittenSet CreateArchiveSet(const std::filesystem::path& folder, const std::vector<WriterEntry>& entries,
+                            const WriterOptions& options) {
+  VolumeFiles volumes(folder);
+  const std::int64_t bytes = WriteSet(entries, options, volumes);
+  volumes.Commit();
+  return {volumes.Count(), bytes};
+}
+
+void WriteArchiveSet(const std::filesystem::path& folder, const std::vector<std::vector<std::uint8_t>>& volumes) {
+  VolumeFiles files(folder);
+  for (std::size_t i = 0; i < volumes.size(); ++i) files.Write(i, 0, volumes[i]);
+  files.Commit();
 }
 
 std::uint32_t DosDateTimeOf(std::filesystem::file_time_type time) {

@@ -1,10 +1,13 @@
 // Builds archive sets: compresses every entry into one bzip2 stream, lays
 // the streams out after the directory, cuts the logical byte sequence into
-// volumes and enciphers the directory.
+// volumes and enciphers the directory. Entries are compressed block by block
+// on several threads (ParallelCompressor) and volumes written as they fill,
+// so memory stays bounded whatever the sizes.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,10 @@ struct WriterEntry {
   std::uint8_t Kind = kKindFile;
   // The file's bytes, or for a patch record the patch stream.
   std::vector<std::uint8_t> Content;
+  // Instead of Content: the file read in pieces when the entry's turn comes.
+  std::filesystem::path ContentFile{};
+  // Instead of Content: made when the entry's turn comes, and let go after.
+  std::function<std::vector<std::uint8_t>()> MakeContent{};
 };
 
 struct WriterOptions {
@@ -36,10 +43,20 @@ struct WriterOptions {
   int BlockSize100k = 9;
 };
 
-// The complete set: the bytes of volume 0, 1, ... Fails with the reason on
-// names, keys or sizes the format cannot hold.
+// The complete set in memory: the bytes of volume 0, 1, ... Fails with the
+// reason on names, keys or sizes the format cannot hold.
 std::vector<std::vector<std::uint8_t>> BuildArchiveSet(const std::vector<WriterEntry>& entries,
                                                        const WriterOptions& options);
+
+struct WrittenSet {
+  std::size_t Volumes = 0;
+  std::int64_t Bytes = 0;
+};
+
+// Builds the set straight into `folder` as setup0.lib, setup1.lib, ..., all
+// or nothing like WriteArchiveSet.
+WrittenSet CreateArchiveSet(const std::filesystem::path& folder, const std::vector<WriterEntry>& entries,
+                            const WriterOptions& options);
 
 // Writes the volumes as setup0.lib, setup1.lib, ... into `folder`, all or
 // nothing: they are written under temporary names and renamed at the end.

@@ -1,6 +1,6 @@
 #include "CompressorBlocks.h"
 
-namespace bzip2arc::patch {
+namespace bzip2arc {
 namespace {
 
 // Bytes a finished run occupies after run-length coding: up to three as
@@ -15,28 +15,28 @@ std::vector<std::size_t> CompressorBlockTracker::AddAndFindStarts(std::span<cons
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const std::uint8_t byte = bytes[i];
+    const std::size_t at = added_ + i;
     // libbz2 checks for a full block before taking each byte; the pending
     // run then moves on into the next block.
-    if (filled_ >= kCapacity) {
+    if (filled_ >= capacity_) {
       filled_ = 0;
       ++blocksEnded_;
-      starts.push_back(runByte_ < 256 && runStart_ <= i ? runStart_ : i);
+      starts.push_back(runByte_ < 256 ? runStart_ : at);
     }
     if (byte != runByte_ && runLength_ == 1) {
       filled_ += 1;
       runByte_ = byte;
-      runStart_ = i;
+      runStart_ = at;
     } else if (byte != runByte_ || runLength_ == 255) {
       if (runByte_ < 256) filled_ += CodedRunLength(runLength_);
       runByte_ = byte;
       runLength_ = 1;
-      runStart_ = i;
+      runStart_ = at;
     } else {
       ++runLength_;
     }
   }
-  // A run still pending continues from before these bytes.
-  runStart_ = 0;
+  added_ += bytes.size();
   return starts;
 }
 
@@ -47,9 +47,9 @@ std::int64_t CompressorBlockTracker::BytesToFill() const {
   // that reaches the capacity.
   const std::int64_t pending = runByte_ < 256 ? CodedRunLength(runLength_) : 0;
   const std::int64_t afterFirst = filled_ + pending;
-  if (filled_ >= kCapacity) return 0;
-  if (afterFirst >= kCapacity) return 1;
-  return kCapacity - afterFirst + 1;
+  if (filled_ >= capacity_) return 0;
+  if (afterFirst >= capacity_) return 1;
+  return capacity_ - afterFirst + 1;
 }
 
-}  // namespace bzip2arc::patch
+}  // namespace bzip2arc
