@@ -29,9 +29,18 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+// 3 s, times E2E_TIME_SCALE: a slow host answers messages slowly too.
+DWORD MessageTimeout() {
+  char scale[16] = {};
+  GetEnvironmentVariableA("E2E_TIME_SCALE", scale, sizeof scale);
+  const unsigned long factor = std::strtoul(scale, nullptr, 10);
+  return 3000 * (factor > 0 ? factor : 1);
+}
+
 LRESULT SendWithTimeout(HWND window, UINT message) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) ? LRESULT(result) : -1;
+  return SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, MessageTimeout(), &result) ? LRESULT(result)
+                                                                                                 : -1;
 }
 
 // The first visible top-level window of `className` (any class: nullptr) that `wanted` accepts.
