@@ -87,8 +87,11 @@ bool RemoveEmptyFolder(const char* path) {
 
 bool FolderHold::Take(const char* folder) {
   Release();
-  // The link itself, if it is one, not its target.
-  handle_ = CreateFileA(folder, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  // Write access shared with nobody makes a second hold fail; read access
+  // shared lets Setup.bin list the folder, which a hold with delete access
+  // would refuse to every opener that does not share deletion. The link
+  // itself, if it is one, not its target.
+  handle_ = CreateFileA(folder, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   BY_HANDLE_FILE_INFORMATION information;
   if (handle_ != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle_, &information) &&

@@ -15,8 +15,8 @@ bool FolderExists(const char* path);
 bool RemoveEmptyFolder(const char* path);
 
 // Keeps a folder from being removed, renamed or replaced by anyone else while
-// it is held: a handle with delete access that does not share deletion. Its
-// owner releases it before it deletes the folder itself.
+// it is held, and from being held twice: a handle that shares neither
+// deletion nor writing. Its owner releases it before it deletes the folder.
 class FolderHold {
  public:
   FolderHold() = default;

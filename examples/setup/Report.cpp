@@ -16,12 +16,35 @@ namespace sample {
 
 namespace {
 
+// `text` in the ANSI code page, when every character of it is there.
+bool ExactAnsi(const std::wstring& text, std::string& ansi) {
+  ansi.assign(text.size() * 2 + 1, '\0');
+  BOOL usedDefault = FALSE;
+  const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, ansi.data(),
+                                         static_cast<int>(ansi.size()), nullptr, &usedDefault);
+  if (length <= 0 || usedDefault) return false;
+  ansi.resize(static_cast<std::size_t>(length) - 1);
+  return true;
+}
+
+// The folder this program runs in, as the "A" functions can open it: its
+// short 8.3 form where the long one has characters outside the ANSI code
+// page. Wine reports the long form even to a program started by its short one.
 std::string OwnFolder() {
-  char path[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string text(path, length);
-  std::size_t slash = text.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : text.substr(0, slash);
+  std::wstring path(32768, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return {};
+  path.resize(length);
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return {};
+  path.resize(slash);
+  std::string folder;
+  if (ExactAnsi(path, folder)) return folder;
+  std::wstring shortPath(32768, L'\0');
+  const DWORD shortLength = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
+  if (shortLength == 0 || shortLength >= shortPath.size()) return {};
+  shortPath.resize(shortLength);
+  return ExactAnsi(shortPath, folder) ? folder : std::string();
 }
 
 void MeasureFile(const std::string& path, FolderFile& file) {

@@ -22,6 +22,15 @@ namespace {
 
 void Touch(const fs::path& path) { std::ofstream(path) << "x"; }
 
+// As Setup.bin finds the files beside it.
+bool FindsFile(const std::string& folder, const char* name) {
+  WIN32_FIND_DATAA data;
+  const HANDLE search = FindFirstFileA((folder + "\\" + name).c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
 // Runs a Unix program in `folder` and waits until it has made `changed`
 // present or absent: Wine starts Unix programs, but does not wait for them.
 // False outside Wine.
@@ -175,14 +184,18 @@ TEST_F(FoldersTest, AFolderThatCannotBeCreatedIsAFailure) {
 
 // A loader holds its folder from the moment it created it, so that another
 // loader, which would reuse an empty leftover, can neither remove it nor
-// take it for its own; it lets go only to delete it.
+// take it for its own; it lets go only to delete it. Setup.bin still lists it.
 TEST_F(FoldersTest, TheTemporaryFolderIsHeldUntilItsOwnerLetsGo) {
   const std::string base = temp.Path().string() + "\\";
   char first[MAX_PATH], second[MAX_PATH];
-  FolderHold firstHold, secondHold;
+  FolderHold firstHold, secondHold, anotherHold;
   ASSERT_TRUE(CreateTempFolder(base.c_str(), first, sizeof first, firstHold));
   EXPECT_EQ(first, base + "CV0");
   EXPECT_FALSE(RemoveDirectoryA(first));
+  EXPECT_FALSE(anotherHold.Take(first));
+  Touch(fs::path(first) / "Setup.bin");
+  EXPECT_TRUE(FindsFile(first, "*.bin"));
+  EXPECT_TRUE(DeleteFileA((std::string(first) + "\\Setup.bin").c_str()));
   ASSERT_TRUE(CreateTempFolder(base.c_str(), second, sizeof second, secondHold));
   EXPECT_EQ(second, base + "CV1");
   EXPECT_TRUE(FolderExists(first));

@@ -11,6 +11,7 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -29,9 +30,18 @@ std::string TextOf(HWND window) {
   return text;
 }
 
+// 3 s, times E2E_TIME_SCALE: a slow host answers messages slowly too.
+DWORD MessageTimeout() {
+  char scale[16] = {};
+  GetEnvironmentVariableA("E2E_TIME_SCALE", scale, sizeof scale);
+  const unsigned long factor = std::strtoul(scale, nullptr, 10);
+  return 3000 * (factor > 0 ? factor : 1);
+}
+
 LRESULT SendWithTimeout(HWND window, UINT message) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) ? LRESULT(result) : -1;
+  // No SMTO_ABORTIFHUNG: under emulation a loader busy for 5 s counts as hung.
+  return SendMessageTimeoutA(window, message, 0, 0, SMTO_NORMAL, MessageTimeout(), &result) ? LRESULT(result) : -1;
 }
 
 // The first visible top-level window of `className` (any class: nullptr) that `wanted` accepts.
@@ -125,7 +135,10 @@ int Run(const std::string& command, std::map<std::string, std::string> options) 
     if (WaitFor(timeout, [&] {
           boxes.clear();
           FindVisible("#32770", [&](HWND w) {
-            if (TextOf(w) == options["--caption"] && !BoxText(w).empty()) boxes.push_back(w);
+            // A box raised while we walk the list comes round again.
+            if (TextOf(w) == options["--caption"] && !BoxText(w).empty() &&
+                std::find(boxes.begin(), boxes.end(), w) == boxes.end())
+              boxes.push_back(w);
             return false;
           });
           return boxes.size() >= count;
