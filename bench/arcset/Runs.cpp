@@ -1,7 +1,6 @@
 #include "Runs.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -27,26 +26,37 @@ namespace arcsetbench {
 namespace {
 
 // Linux counts the peak resident size of the process a child was spawned
-// from into the child's own (exec takes over the spawner's high-water mark):
-// free what this process no longer uses and reset its mark, so that a
-// child's peak is its own plus this process's few MiB at the moment.
-void ForgetOwnPeak() {
-  malloc_trim(0);
-  std::ofstream("/proc/self/clear_refs") << "5";
+// from into the child's own (exec takes over the spawner's high-water mark),
+// and this process holds tens of MiB of test data: GNU time, a small process,
+// spawns the command and writes the command's own peak (KiB) to a file.
+std::string PeakFileOf(std::size_t child) {
+  const char* folder = std::getenv("TMPDIR");
+  return std::string(folder != nullptr && *folder != 0 ? folder : "/tmp") + "/arcset-bench-peak-" +
+         std::to_string(getpid()) + "-" + std::to_string(child);
 }
 
-pid_t Start(const Command& command, const std::string& output) {
-  ForgetOwnPeak();
+double ReadPeakMiB(std::size_t child) {
+  std::string word, last;
+  {
+    std::ifstream file(PeakFileOf(child));
+    while (file >> word) last = word;
+  }
+  std::remove(PeakFileOf(child).c_str());
+  return last.empty() ? 0.0 : std::stod(last) / 1024.0;
+}
+
+pid_t Start(const Command& command, const std::string& output, std::size_t index) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<std::string> words = command;
+  std::vector<std::string> words = {"/usr/bin/time", "-f", "%M", "-o", PeakFileOf(index)};
+  words.insert(words.end(), command.begin(), command.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   pid_t child = 0;
-  const int started = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return started == 0 ? child : -1;
 }
@@ -58,8 +68,9 @@ Timing RunTogether(const std::vector<Command>& commands, const std::vector<std::
   timing.CpuSeconds = 0;
   const auto start = std::chrono::steady_clock::now();
   std::vector<pid_t> children;
-  for (std::size_t i = 0; i < commands.size(); ++i) children.push_back(Start(commands[i], outputs[i]));
-  for (const pid_t child : children) {
+  for (std::size_t i = 0; i < commands.size(); ++i) children.push_back(Start(commands[i], outputs[i], i));
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const pid_t child = children[i];
     if (child < 0) {
       timing.Failed = true;
       continue;
@@ -69,7 +80,7 @@ Timing RunTogether(const std::vector<Command>& commands, const std::vector<std::
     wait4(child, &status, 0, &usage);
     timing.CpuSeconds += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    timing.PeakMiB = std::max(timing.PeakMiB, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    timing.PeakMiB = std::max(timing.PeakMiB, ReadPeakMiB(i));
     timing.Failed = timing.Failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
   }
   timing.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
