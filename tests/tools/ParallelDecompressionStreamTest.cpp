@@ -334,8 +334,8 @@ TEST(ParallelDecompressionStream, RewindsSkipsAndRefusesLikeTheOneThreadStream) 
   stream.ReadBuffer(piece.data(), 10);
   EXPECT_EQ(Bytes(piece.begin(), piece.begin() + 10), Bytes(content.begin() + 150'001, content.begin() + 150'011));
   EXPECT_EQ(stream.Seek(0, soCurrent), 150'011);
-  for (const auto& [offset, origin] : {std::pair{0, soEnd}, {-1, soCurrent}, {150'011, soBeginning}, {5, 3}}) {
-    EXPECT_EQ(testsupport::ErrorMessage<EBZDecompressionError>([&] { stream.Seek(offset, origin); }),
+  for (const auto& seek : {std::pair{0, soEnd}, {-1, soCurrent}, {150'011, soBeginning}, {5, 3}}) {
+    EXPECT_EQ(testsupport::ErrorMessage<EBZDecompressionError>([&] { stream.Seek(seek.first, seek.second); }),
               "Invalid stream operation");
   }
   EXPECT_EQ(testsupport::ErrorMessage<EBZDecompressionError>([&] { stream.Write(piece.data(), 1); }),
